@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Renders Kalvero's button pictures and program icon from the SVG sources in
+# resources/art/ into resources/pictures/. The outputs are committed, so the
+# Windows build does not need librsvg or ImageMagick; run this again after
+# editing an SVG.
+#
+# Needs: rsvg-convert (Debian package librsvg2-bin) and ImageMagick's convert
+# (package imagemagick). /usr/bin/convert is named on purpose: another
+# `convert` may come first on PATH.
+#
+# Outputs (same bytes on every run for the same inputs and tool versions):
+#   pictures/<name>_<px>.bmp  five buttons at 33, 41, 50 and 66 px
+#                             (100/125/150/200 %). Windows BMP, BITMAPINFOHEADER,
+#                             bottom-up, 8 bits per pixel with a 256-entry
+#                             palette, uncompressed (BI_RGB): what LoadImageW
+#                             with LR_CREATEDIBSECTION accepts from a BITMAP
+#                             resource.
+#   pictures/kalvero.ico      16, 20, 24, 32, 40, 48, 64 and 256 px, 32-bit
+#                             with alpha; the 256 px frame is PNG-compressed.
+#   pictures/preview.png      contact sheet for people, not used by the build.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+art="$here/art"
+out="$here/pictures"
+IM=/usr/bin/convert
+
+command -v rsvg-convert >/dev/null || { echo "render.sh: rsvg-convert missing (apt-get install librsvg2-bin)" >&2; exit 1; }
+[ -x "$IM" ] || { echo "render.sh: $IM missing (apt-get install imagemagick)" >&2; exit 1; }
+
+buttons=(shutdown restart logoff settings tray)
+button_px=(33 41 50 66)
+icon_px=(16 20 24 32 40 48 64 256)
+face='#F0F0F0'   # button face colour; the SVGs paint it too
+
+# Keep ImageMagick from writing dates or other run-dependent text into PNGs
+# (including the PNG frame inside the .ico).
+png_clean=(-define "png:exclude-chunks=date,time,tEXt,zTXt,iTXt" +set date:create +set date:modify)
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+mkdir -p "$out"
+
+for name in "${buttons[@]}"; do
+  for px in "${button_px[@]}"; do
+    rsvg-convert -w "$px" -h "$px" "$art/$name.svg" -o "$tmp/$name-$px.png"
+    bmp="$out/${name}_$px.bmp"
+    # Flatten onto the face colour, then keep at most 256 colours without
+    # dithering and write an uncompressed BMP3 (BITMAPINFOHEADER). No RLE: DIB
+    # sections cannot hold it. The flat-coloured pictures have well under 256
+    # colours, so the palette is exact; say so if an edit breaks that.
+    colours=$("$IM" "$tmp/$name-$px.png" -background "$face" -alpha remove -alpha off -format %k info:)
+    if [ "$colours" -gt 256 ]; then
+      echo "render.sh: warning: $name at $px px has $colours colours; the 256-colour BMP is approximate" >&2
+    fi
+    "$IM" "$tmp/$name-$px.png" -background "$face" -alpha remove -alpha off \
+      +dither -colors 256 -type Palette -compress None "BMP3:$bmp"
+    # Check what Windows will be handed: 8 bpp, bottom-up, 40-byte header, BI_RGB.
+    hdr=$(od -An -tu4 -j14 -N4 "$bmp" | tr -d ' ')
+    bpp=$(od -An -tu2 -j28 -N2 "$bmp" | tr -d ' ')
+    comp=$(od -An -tu4 -j30 -N4 "$bmp" | tr -d ' ')
+    height=$(od -An -td4 -j22 -N4 "$bmp" | tr -d ' ')
+    if [ "$hdr" != 40 ] || [ "$bpp" != 8 ] || [ "$comp" != 0 ] || [ "$height" != "$px" ]; then
+      echo "render.sh: $bmp has header=$hdr bpp=$bpp compression=$comp height=$height;" \
+        "expected 40, 8, 0, $px" >&2
+      exit 1
+    fi
+  done
+done
+
+frames=()
+for px in "${icon_px[@]}"; do
+  rsvg-convert -w "$px" -h "$px" "$art/icon.svg" -o "$tmp/icon-$px.png"
+  frames+=("$tmp/icon-$px.png")
+done
+# ImageMagick writes frames of 256 px as PNG and the smaller ones as 32-bit
+# BMP frames (with alpha and an AND mask).
+"$IM" "${frames[@]}" "${png_clean[@]}" -type TrueColorAlpha "ICO:$out/kalvero.ico"
+
+# Contact sheet: the buttons at 200 % and the icon at 64 px on top; the
+# buttons at 100 % and the icon at 32 and 16 px below, all as actually
+# rendered (the BMPs, not the SVGs).
+row() { # row <button px> <icon px>... -> stdout PNG
+  local px=$1; shift
+  local parts=()
+  for name in "${buttons[@]}"; do parts+=("$out/${name}_$px.bmp"); done
+  for ipx in "$@"; do parts+=("$tmp/icon-$ipx.png"); done
+  "$IM" -background white "${parts[@]}" -gravity center -bordercolor white \
+    -border 6 +append -alpha off "$tmp/row-$px.png"
+}
+row 66 64
+row 33 32 16
+"$IM" -background white "$tmp/row-66.png" "$tmp/row-33.png" -gravity west -append \
+  -bordercolor white -border 6 +repage "${png_clean[@]}" "PNG24:$out/preview.png"
+
+total=0 count=0
+for f in "$out"/*.bmp; do total=$((total + $(stat -c %s "$f"))); count=$((count + 1)); done
+echo "render.sh: $count BMPs, $total bytes; kalvero.ico $(stat -c %s "$out/kalvero.ico") bytes"

@@ -15,7 +15,7 @@
 #                             palette, uncompressed (BI_RGB): what LoadImageW
 #                             with LR_CREATEDIBSECTION accepts from a BITMAP
 #                             resource.
-#   pictures/kalvero.ico      16, 20, 24, 32, 40, 48, 64 and 256 px, 32-bit
+#   pictures/kalvero.ico      16, 20, 24, 32, 40, 48, 64 and 256 px, 32-bit (PNG above 32)
 #                             with alpha; the 256 px frame is PNG-compressed.
 #   pictures/preview.png      contact sheet for people, not used by the build.
 set -euo pipefail
@@ -73,9 +73,39 @@ for px in "${icon_px[@]}"; do
   rsvg-convert -w "$px" -h "$px" "$art/icon.svg" -o "$tmp/icon-$px.png"
   frames+=("$tmp/icon-$px.png")
 done
-# ImageMagick writes frames of 256 px as PNG and the smaller ones as 32-bit
-# BMP frames (with alpha and an AND mask).
-"$IM" "${frames[@]}" "${png_clean[@]}" -type TrueColorAlpha "ICO:$out/kalvero.ico"
+# Frames up to 32 px are 32-bit BMP frames (with alpha and an AND mask), as
+# ImageMagick writes them; the larger ones are PNG frames, which every system
+# since Vista reads and which take a fraction of the room in the exe.
+small=() large=()
+for px in "${icon_px[@]}"; do
+  if [ "$px" -le 32 ]; then small+=("$tmp/icon-$px.png"); else
+    "$IM" "$tmp/icon-$px.png" "${png_clean[@]}" "PNG32:$tmp/frame-$px.png"
+    large+=("$tmp/frame-$px.png")
+  fi
+done
+"$IM" "${small[@]}" "${png_clean[@]}" -type TrueColorAlpha "ICO:$tmp/small.ico"
+python3 - "$tmp/small.ico" "$out/kalvero.ico" "${large[@]}" <<'PY'
+import struct, sys
+src, dst, pngs = sys.argv[1], sys.argv[2], sys.argv[3:]
+data = open(src, 'rb').read()
+count = struct.unpack_from('<HHH', data)[2]
+frames = []
+for i in range(count):
+    w, h, colors, _, planes, bpp, size, offset = struct.unpack_from('<BBBBHHII', data, 6 + 16 * i)
+    frames.append((w, h, colors, planes, bpp, data[offset:offset + size]))
+for path in pngs:
+    png = open(path, 'rb').read()
+    w, h = struct.unpack_from('>II', png, 16)
+    frames.append((w % 256, h % 256, 0, 1, 32, png))
+out = bytearray(struct.pack('<HHH', 0, 1, len(frames)))
+offset = 6 + 16 * len(frames)
+for w, h, colors, planes, bpp, blob in frames:
+    out += struct.pack('<BBBBHHII', w, h, colors, 0, planes, bpp, len(blob), offset)
+    offset += len(blob)
+for *_, blob in frames:
+    out += blob
+open(dst, 'wb').write(out)
+PY
 
 # Contact sheet: the buttons at 200 % and the icon at 64 px on top; the
 # buttons at 100 % and the icon at 32 and 16 px below, all as actually

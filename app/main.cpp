@@ -1,0 +1,59 @@
+// Start-up: one instance per session, the settings applied before the window
+// is first shown, then the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "app/main_window.h"
+#include "platform/win32_process.h"
+#include "platform/win32_registry.h"
+#include "settings/settings_store.h"
+
+// The default handler for an uncaught exception prints a demangled type name
+// to a console we do not have; it would also add 40 KB of demangler to the exe.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  using namespace kalvero;
+  try {
+    platform::Win32InstanceGuard instanceGuard;
+    // Checked before anything else, so a second start reads and writes nothing.
+    if (instanceGuard.AnotherInstanceRunning()) return 0;
+
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    platform::Win32Registry registry;
+    settings::RegistrySettingsStore store(registry);
+    platform::Win32MainWindow windowOps;
+    platform::Win32ProcessLauncher launcher;
+    platform::Win32Session session;
+
+    // The guard has already answered; the logic's own check must not create a
+    // second mutex handle that would see our own.
+    struct AlreadyChecked final : platform::IInstanceGuard {
+      bool AnotherInstanceRunning() override { return false; }
+    } checked;
+
+    app::MainWindowLogic logic(store, windowOps, checked);
+    app::PowerActions power(launcher, session);
+    app::MainWindow window(instance, logic, power, windowOps);
+    if (!window.Create()) return 1;
+    logic.OnLoad();
+    ShowWindow(window.Handle(), SW_SHOWNORMAL);
+    UpdateWindow(window.Handle());
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (window.PreTranslate(msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+  } catch (...) {
+    return 1;
+  }
+}

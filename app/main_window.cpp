@@ -1,0 +1,257 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "platform/win32_dpi.h"
+#include "resources/layout_main.h"
+
+namespace kalvero::app {
+
+using namespace kalvero::layout;
+using namespace kalvero::platform;
+
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_APPWINDOW;
+
+int IndexOf(int id) {
+  for (int i = 0; i < static_cast<int>(std::size(kMainControls)); ++i)
+    if (kMainControls[i].id == id) return i;
+  return -1;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
+                       Win32MainWindow& windowOps)
+    : instance_(instance), logic_(logic), power_(power), windowOps_(windowOps) {}
+
+bool MainWindow::Create() {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = instance_;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  if (!RegisterClassExW(&wc)) return false;
+
+  // Sized for the system DPI first; Layout() corrects it for the DPI of the
+  // monitor the window actually lands on.
+  const UINT dpi = DpiForSystem();
+  RECT r{0, 0, ToPixels(kMainClientWidth, dpi), ToPixels(kMainClientHeight, dpi)};
+  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
+  hwnd_ = CreateWindowExW(kExStyle, kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0,
+                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, this);
+  if (!hwnd_) return false;
+  windowOps_.Attach(hwnd_);
+  OnCreateControls();
+  Layout(DpiForWindow(hwnd_));
+  return true;
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  // A failure in a handler abandons that handler only; it never unwinds into
+  // the system's code.
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));
+      return 0;
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+      return TRUE;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wp) != WA_INACTIVE);
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // never stand in the way of a log-off or shutdown
+    case WM_ENDSESSION:
+      OnEndSession(wp != FALSE);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void MainWindow::OnCreateControls() {
+  // Creation order is the tab order.
+  std::array<const Control*, std::size(kMainControls)> order{};
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = &kMainControls[i];
+  std::sort(order.begin(), order.end(),
+            [](const Control* a, const Control* b) { return a->tabIndex < b->tabIndex; });
+
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                             nullptr, instance_, nullptr);
+  for (const Control* c : order) {
+    // The window text is the tooltip, so screen readers name the button.
+    HWND b = CreateWindowExW(0, L"BUTTON", c->text,
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, hwnd_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c->id)), instance_,
+                             nullptr);
+    buttons_[IndexOf(c->id)] = b;
+    if (tooltip_ && b) {
+      TTTOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = hwnd_;
+      ti.uId = reinterpret_cast<UINT_PTR>(b);
+      ti.lpszText = const_cast<wchar_t*>(c->text);
+      SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+  }
+}
+
+void MainWindow::Layout(UINT dpi) {
+  RECT r{0, 0, ToPixels(kMainClientWidth, dpi), ToPixels(kMainClientHeight, dpi)};
+  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
+  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (std::size_t i = 0; i < std::size(kMainControls); ++i) {
+    const PixelRect p = ToPixels(kMainControls[i], dpi);
+    SetWindowPos(buttons_[i], nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int picture = kMainControls[i].pictureId + PictureScaleIndex(std::max(p.width, p.height));
+    pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(picture),
+                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    InvalidateRect(buttons_[i], nullptr, FALSE);
+  }
+  LoadIcons(dpi);
+}
+
+void MainWindow::LoadIcons(UINT dpi) {
+  auto load = [&](int metric) {
+    const int size = SystemMetricForDpi(metric, dpi);
+    return UniqueIcon(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KALVERO), IMAGE_ICON, size, size, 0)));
+  };
+  UniqueIcon big = load(SM_CXICON), small = load(SM_CXSMICON);
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window no longer uses the old icons once the new ones are set.
+  bigIcon_ = std::move(big);
+  smallIcon_ = std::move(small);
+}
+
+void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& di) {
+  const int i = IndexOf(static_cast<int>(di.CtlID));
+  if (i < 0) return;
+  const RECT& r = di.rcItem;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const bool pressed = (di.itemState & ODS_SELECTED) != 0;
+  FillRect(di.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+  if (HBITMAP bmp = pictures_[i].get()) {
+    BITMAP bm{};
+    GetObjectW(bmp, sizeof bm, &bm);
+    HDC mem = CreateCompatibleDC(di.hDC);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    // A pressed button shows its picture pushed in by one pixel.
+    const int o = pressed ? 1 : 0;
+    if (bm.bmWidth == w && bm.bmHeight == h) {
+      BitBlt(di.hDC, r.left + o, r.top + o, w - o, h - o, mem, 0, 0, SRCCOPY);
+    } else {
+      SetStretchBltMode(di.hDC, HALFTONE);
+      SetBrushOrgEx(di.hDC, 0, 0, nullptr);
+      StretchBlt(di.hDC, r.left + o, r.top + o, w - o, h - o, mem, 0, 0, bm.bmWidth - o,
+                 bm.bmHeight - o, SRCCOPY);
+    }
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  }
+  if (pressed) {
+    RECT edge = r;
+    DrawEdge(di.hDC, &edge, BDR_SUNKENOUTER, BF_RECT);
+  }
+  if ((di.itemState & ODS_FOCUS) && !(di.itemState & ODS_NOFOCUSRECT)) {
+    RECT f = r;
+    const int inset = std::max(2, w / 11);
+    InflateRect(&f, -inset, -inset);
+    DrawFocusRect(di.hDC, &f);
+  }
+}
+
+void MainWindow::OnCommand(int id) {
+  switch (id) {
+    case kCommand1: power_.ShutDown(); break;
+    case kCommand2: power_.Restart(); break;
+    case kCommand3: power_.LogOff(); break;
+    default: break;  // settings and tray buttons act in later versions
+  }
+}
+
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout(dpi);
+}
+
+void MainWindow::OnSetFocus() {
+  HWND target = lastFocus_ ? lastFocus_ : buttons_[IndexOf(kCommand1)];
+  if (target) SetFocus(target);
+}
+
+void MainWindow::OnActivate(bool active) {
+  if (active) return;
+  // Remember the focused button, as dialogs do, to give it back on return.
+  if (HWND f = GetFocus(); f && GetParent(f) == hwnd_) lastFocus_ = f;
+}
+
+void MainWindow::OnClose() {
+  if (closing_) return;
+  closing_ = true;
+  logic_.OnCloseRequest();
+  try {
+    logic_.OnUnload();
+  } catch (...) {
+    // The program ends all the same.
+  }
+  DestroyWindow(hwnd_);
+}
+
+void MainWindow::OnEndSession(bool ending) {
+  // Only a session that really ends closes us: a cancelled shutdown leaves the
+  // program running.
+  if (ending) OnClose();
+}
+
+bool MainWindow::PreTranslate(MSG& msg) {
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == hwnd_) {
+      SendMessageW(focus, BM_CLICK, 0, 0);
+      return true;
+    }
+  }
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+}  // namespace kalvero::app

@@ -1,0 +1,56 @@
+// The main window: a fixed strip of five picture buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "app/power.h"
+#include "app/startup.h"
+#include "platform/win32_handle.h"
+#include "platform/win32_window.h"
+
+namespace kalvero::app {
+
+class MainWindow {
+ public:
+  static constexpr const wchar_t* kClassName = L"KalveroMain";
+
+  MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
+             platform::Win32MainWindow& windowOps);
+  // Creates the window hidden; false when that failed.
+  bool Create();
+  HWND Handle() const { return hwnd_; }
+  // Keyboard handling of the strip: Tab between buttons, Enter clicks.
+  bool PreTranslate(MSG& msg);
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+  void OnCreateControls();
+  void OnCommand(int id);
+  void OnDrawItem(const DRAWITEMSTRUCT& di);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void OnSetFocus();
+  void OnActivate(bool active);
+  void OnClose();
+  void OnEndSession(bool ending);
+
+  void Layout(UINT dpi);
+  void LoadIcons(UINT dpi);
+
+  HINSTANCE instance_;
+  MainWindowLogic& logic_;
+  PowerActions& power_;
+  platform::Win32MainWindow& windowOps_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  bool closing_ = false;
+  std::array<HWND, 5> buttons_{};
+  std::array<platform::UniqueBitmap, 5> pictures_{};
+  platform::UniqueIcon bigIcon_, smallIcon_;
+};
+
+}  // namespace kalvero::app

@@ -1,0 +1,73 @@
+#include "app/placement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kalvero::app {
+
+using platform::Monitor;
+using platform::Rect;
+
+namespace {
+
+bool Contains(const Rect& outer, const Rect& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+bool Intersects(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Squared distance between two rectangles (0 when they touch or overlap).
+double Distance2(const Rect& a, const Rect& b) {
+  const double dx = std::max({0, b.left - a.right, a.left - b.right});
+  const double dy = std::max({0, b.top - a.bottom, a.top - b.bottom});
+  return dx * dx + dy * dy;
+}
+
+int Fit(int pos, int size, int lo, int hi) {
+  return std::max(lo, std::min(pos, hi - size));
+}
+
+Rect At(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+
+}  // namespace
+
+int TwipsToPixels(double twips, int dpi) {
+  const double px = std::round(twips * dpi / 1440.0);
+  // Stored values can be anything; keep the arithmetic below well defined.
+  constexpr double kLimit = 1 << 28;
+  return static_cast<int>(std::clamp(px, -kLimit, kLimit));
+}
+
+double PixelsToTwips(int pixels, int dpi) { return std::round(pixels * 1440.0 / dpi); }
+
+Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
+                          const std::vector<Monitor>& monitors) {
+  Rect r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
+  for (const auto& m : monitors)
+    if (Contains(m.bounds, r)) return {r.left, r.top};
+
+  if (topTw < 0) topTw = 100;
+  if (leftTw < 0) leftTw = 100;
+  r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
+
+  if (monitors.empty()) return {r.left, r.top};
+  for (const auto& m : monitors)
+    if (Intersects(m.work, r)) return {r.left, r.top};
+
+  const Monitor* nearest = &monitors.front();
+  double best = std::numeric_limits<double>::max();
+  for (const auto& m : monitors) {
+    if (const double d = Distance2(m.work, r); d < best) {
+      best = d;
+      nearest = &m;
+    }
+  }
+  const Rect& w = nearest->work;
+  return {Fit(r.left, width, w.left, w.right), Fit(r.top, height, w.top, w.bottom)};
+}
+
+}  // namespace kalvero::app

@@ -1,0 +1,30 @@
+// Where a restored main window goes, so that a saved position never leaves the
+// window where the user cannot reach it.
+#pragma once
+
+#include <vector>
+
+#include "platform/window.h"
+
+namespace kalvero::app {
+
+struct Point {
+  int x = 0, y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+// Twips to pixels at the given DPI, rounded to the nearest pixel.
+int TwipsToPixels(double twips, int dpi);
+double PixelsToTwips(int pixels, int dpi);
+
+// leftTw/topTw: the restored position in twips; size: the window's outer size
+// in pixels. Returns the window's top-left corner in pixels:
+//  1. wholly on one monitor: kept as it is (monitors left of or above the
+//     primary one have negative coordinates);
+//  2. otherwise a negative coordinate becomes 100 twips;
+//  3. a window that then touches no monitor's work area is moved into the work
+//     area of the nearest monitor. Partly off screen is left alone.
+Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
+                          const std::vector<platform::Monitor>& monitors);
+
+}  // namespace kalvero::app

@@ -1,0 +1,31 @@
+// The three one-click power actions. Nothing is confirmed and nothing is saved
+// first: the system's close request to the main window takes care of that.
+#pragma once
+
+#include <string_view>
+
+#include "platform/process.h"
+
+namespace kalvero::app {
+
+inline constexpr std::wstring_view kShutdownCommand = L"shutdown -s -f -t 0";
+inline constexpr std::wstring_view kRestartCommand = L"shutdown -r -f -t 0";
+inline constexpr int kShowMinimized = 2;
+inline constexpr unsigned kLogoffFlags = 0;  // EWX_LOGOFF, without force
+
+class PowerActions {
+ public:
+  PowerActions(platform::IProcessLauncher& launcher, platform::ISession& session)
+      : launcher_(launcher), session_(session) {}
+
+  void ShutDown();  // Command1
+  void Restart();   // Command2
+  void LogOff();    // Command3
+
+ private:
+  void StartShutdown(std::wstring_view commandLine);
+  platform::IProcessLauncher& launcher_;
+  platform::ISession& session_;
+};
+
+}  // namespace kalvero::app

@@ -1,0 +1,45 @@
+// The main window's logic: the start-up sequence, the close sequence and the
+// topmost state.
+#pragma once
+
+#include "platform/settings_store.h"
+#include "platform/window.h"
+
+namespace kalvero::app {
+
+// Values read once and shared with the settings window.
+struct ProgramFlags {
+  double alwaysVisible = 0;     // from FenVisible
+  double rememberPosition = 0;  // from DerPosition, read at start-up only
+};
+
+class MainWindowLogic {
+ public:
+  MainWindowLogic(platform::ISettingsStore& store, platform::IMainWindow& window,
+                  platform::IInstanceGuard& instance)
+      : store_(store), window_(window), instance_(instance) {}
+
+  // Runs before the window is first shown. False when another instance owns the
+  // session: the caller then ends without showing anything. Every later step
+  // runs even when an earlier one failed.
+  bool OnLoad();
+  // A close is never refused, whatever its origin.
+  void OnCloseRequest();
+  // Writes the position when asked to at start-up; the caller then ends.
+  void OnUnload();
+
+  void ApplyAlwaysOnTop();
+
+  ProgramFlags& Flags() { return flags_; }
+
+ private:
+  std::wstring Read(std::wstring_view key, std::wstring_view defaultText);
+  void RestorePosition();
+
+  platform::ISettingsStore& store_;
+  platform::IMainWindow& window_;
+  platform::IInstanceGuard& instance_;
+  ProgramFlags flags_;
+};
+
+}  // namespace kalvero::app

@@ -1,0 +1,14 @@
+// DPI queries that use the per-monitor functions where the system has them
+// (Windows 10 1607 and later) and fall back to the system DPI on Windows 7.
+#pragma once
+
+#include <windows.h>
+
+namespace kalvero::platform {
+
+UINT DpiForWindow(HWND hwnd);
+UINT DpiForSystem();
+void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
+int SystemMetricForDpi(int index, UINT dpi);
+
+}  // namespace kalvero::platform

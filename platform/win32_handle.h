@@ -1,0 +1,66 @@
+// One move-only owner for every kernel, registry and GDI handle the program
+// holds, so none leaks on an early return.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace kalvero::platform {
+
+template <class T, class Traits>
+class Unique {
+ public:
+  Unique() = default;
+  explicit Unique(T h) : h_(h) {}
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+  Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::Invalid())) {}
+  Unique& operator=(Unique&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.h_, Traits::Invalid()));
+    return *this;
+  }
+  ~Unique() { reset(); }
+
+  T get() const { return h_; }
+  explicit operator bool() const { return h_ != Traits::Invalid(); }
+  T release() { return std::exchange(h_, Traits::Invalid()); }
+  void reset(T h = Traits::Invalid()) {
+    if (h_ != Traits::Invalid()) Traits::Close(h_);
+    h_ = h;
+  }
+  // For out-parameters of the API: the old handle is released first.
+  T* receive() {
+    reset();
+    return &h_;
+  }
+
+ private:
+  T h_ = Traits::Invalid();
+};
+
+struct KeyTraits {
+  static HKEY Invalid() { return nullptr; }
+  static void Close(HKEY h) { RegCloseKey(h); }
+};
+struct KernelTraits {
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct IconTraits {
+  static HICON Invalid() { return nullptr; }
+  static void Close(HICON h) { DestroyIcon(h); }
+};
+template <class G>
+struct GdiTraits {
+  static G Invalid() { return nullptr; }
+  static void Close(G h) { DeleteObject(h); }
+};
+
+using UniqueKey = Unique<HKEY, KeyTraits>;
+using UniqueHandle = Unique<HANDLE, KernelTraits>;
+using UniqueIcon = Unique<HICON, IconTraits>;
+using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
+using UniqueFont = Unique<HFONT, GdiTraits<HFONT>>;
+
+}  // namespace kalvero::platform

@@ -1,0 +1,38 @@
+// What the logic needs of the main window and of the screen it lives on.
+#pragma once
+
+#include <vector>
+
+namespace kalvero::platform {
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool operator==(const Rect&) const = default;
+};
+
+struct Monitor {
+  Rect bounds;  // the whole monitor
+  Rect work;    // without the taskbar and docked bars
+};
+
+class IMainWindow {
+ public:
+  virtual ~IMainWindow() = default;
+  virtual void SetTopmost(bool topmost) = 0;
+  // Outer window rectangle in screen pixels.
+  virtual Rect WindowRect() = 0;
+  virtual void MoveTo(int x, int y) = 0;
+  // Dots per inch used to turn stored screen positions (twips) into pixels.
+  virtual int PositionDpi() = 0;
+  virtual std::vector<Monitor> Monitors() = 0;
+};
+
+class IInstanceGuard {
+ public:
+  virtual ~IInstanceGuard() = default;
+  virtual bool AnotherInstanceRunning() = 0;
+};
+
+}  // namespace kalvero::platform

@@ -1,0 +1,11 @@
+// Resource ids shared by the resource script and the program.
+#pragma once
+
+#define IDI_KALVERO 1
+
+// Button pictures: base id + scale index (0: 100 %, 1: 125 %, 2: 150 %, 3: 200 %).
+#define IDB_SHUTDOWN 200
+#define IDB_RESTART 210
+#define IDB_LOGOFF 220
+#define IDB_SETTINGS 230
+#define IDB_TRAY 240

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, then runs every test: the portable logic natively,
+# the real exe under Wine and Xvfb in a throwaway prefix, and a build of the
+# 32-bit exe (Debian's Wine runs 64-bit programs only).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+kalvero_deps || exit 1
+
+passed=0 failed=0 status=0
+run_ctest() { # preset
+  local log
+  log=$(mktemp)
+  ctest --preset "$1" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n1)
+  if [ -n "$line" ]; then
+    local total fail
+    fail=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed=$((passed + total - fail)) failed=$((failed + fail))
+  fi
+  rm -f "$log"
+  [ "$rc" -eq 0 ] || status=1
+}
+build() { # preset
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" || { status=1; failed=$((failed + 1)); return 1; }
+}
+
+build native && run_ctest native
+build windows-x64 && run_ctest windows-x64
+build windows-x86 && echo "windows-x86: built $(stat -c %s build/windows-x86/Kalvero.exe) bytes"
+
+echo "all: $passed passed, $failed failed"
+exit $status

@@ -32,17 +32,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     platform::Win32ProcessLauncher launcher;
     platform::Win32Session session;
 
-    // The guard has already answered; the logic's own check must not create a
-    // second mutex handle that would see our own.
-    struct AlreadyChecked final : platform::IInstanceGuard {
-      bool AnotherInstanceRunning() override { return false; }
-    } checked;
-
-    app::MainWindowLogic logic(store, windowOps, checked);
+    app::MainWindowLogic logic(store, windowOps, instanceGuard);
     app::PowerActions power(launcher, session);
     app::MainWindow window(instance, logic, power, windowOps);
     if (!window.Create()) return 1;
-    logic.OnLoad();
+    if (!logic.OnLoad()) return 0;
     ShowWindow(window.Handle(), SW_SHOWNORMAL);
     UpdateWindow(window.Handle());
 

@@ -48,9 +48,14 @@ std::vector<Monitor> Win32MainWindow::Monitors() {
 }
 
 bool Win32InstanceGuard::AnotherInstanceRunning() {
-  mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Kalvero.SingleInstance"));
-  // Without a mutex we cannot tell; better to run than to refuse the user.
-  return mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  // Asked once; the mutex is then held for the life of the process.
+  if (!asked_) {
+    asked_ = true;
+    mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Kalvero.SingleInstance"));
+    // Without a mutex we cannot tell; better to run than to refuse the user.
+    another_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  return another_;
 }
 
 }  // namespace kalvero::platform

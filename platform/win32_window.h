@@ -26,6 +26,7 @@ class Win32InstanceGuard final : public IInstanceGuard {
 
  private:
   UniqueHandle mutex_;
+  bool asked_ = false, another_ = false;
 };
 
 }  // namespace kalvero::platform

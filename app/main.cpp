@@ -1,7 +1,6 @@
 // Start-up: one instance per session, the settings applied before the window
 // is first shown, then the message loop.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdlib>
 
@@ -22,9 +21,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     platform::Win32InstanceGuard instanceGuard;
     // Checked before anything else, so a second start reads and writes nothing.
     if (instanceGuard.AnotherInstanceRunning()) return 0;
-
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
 
     platform::Win32Registry registry;
     settings::RegistrySettingsStore store(registry);

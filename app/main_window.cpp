@@ -110,9 +110,6 @@ void MainWindow::OnCreateControls() {
   std::sort(order.begin(), order.end(),
             [](const Control* a, const Control* b) { return a->tabIndex < b->tabIndex; });
 
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                             nullptr, instance_, nullptr);
   for (const Control* c : order) {
     // The window text is the tooltip, so screen readers name the button.
     HWND b = CreateWindowExW(0, L"BUTTON", c->text,
@@ -120,15 +117,26 @@ void MainWindow::OnCreateControls() {
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c->id)), instance_,
                              nullptr);
     buttons_[IndexOf(c->id)] = b;
-    if (tooltip_ && b) {
-      TTTOOLINFOW ti{};
-      ti.cbSize = sizeof ti;
-      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      ti.hwnd = hwnd_;
-      ti.uId = reinterpret_cast<UINT_PTR>(b);
-      ti.lpszText = const_cast<wchar_t*>(c->text);
-      SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-    }
+  }
+}
+
+void MainWindow::CreateTooltips() {
+  // Made on the first hover rather than at start-up: nobody sees a tooltip
+  // before the pointer reaches the strip.
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                             nullptr, instance_, nullptr);
+  if (!tooltip_) return;
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(buttons_[i]);
+    ti.lpszText = const_cast<wchar_t*>(kMainControls[i].text);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
   }
 }
 
@@ -244,6 +252,12 @@ void MainWindow::OnEndSession(bool ending) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
+  if (msg.message == WM_MOUSEMOVE && !tooltipsTried_ && GetParent(msg.hwnd) == hwnd_) {
+    tooltipsTried_ = true;
+    CreateTooltips();
+    // The tooltip watches the buttons from now on; hand it this first move too.
+    if (tooltip_) SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
     HWND focus = GetFocus();
     if (focus && GetParent(focus) == hwnd_) {

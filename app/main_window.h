@@ -29,6 +29,7 @@ class MainWindow {
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   void OnCreateControls();
+  void CreateTooltips();
   void OnCommand(int id);
   void OnDrawItem(const DRAWITEMSTRUCT& di);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -48,6 +49,7 @@ class MainWindow {
   HWND tooltip_ = nullptr;
   HWND lastFocus_ = nullptr;
   bool closing_ = false;
+  bool tooltipsTried_ = false;
   std::array<HWND, 5> buttons_{};
   std::array<platform::UniqueBitmap, 5> pictures_{};
   platform::UniqueIcon bigIcon_, smallIcon_;

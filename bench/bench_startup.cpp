@@ -1,15 +1,16 @@
 // Start-up benchmark driver, run under Wine next to the programs it measures.
 //
 //   bench_startup.exe [--runs N] [--warmup N] [--settle-ms N] [--gap-ms N] [--raw]
-//                     BASELINE.exe CANDIDATE.exe
+//                     BASELINE.exe [BASELINE2.exe ...] CANDIDATE.exe
 //
 // For each run it starts the exe with CreateProcessW, polls EnumWindows until a visible
 // top-level window of that process exists, and reports the time between the two. After a
 // short settle time it reads the process's memory counters, posts WM_CLOSE to the window
 // and waits for the process to end before the next start (Kalvero refuses a second
-// instance). Runs alternate between the two exes so that drift of the machine hits both.
-// It prints figures and the ratios CANDIDATE/BASELINE; it asserts nothing. Exit code 0 when
-// both exes could be measured at least once, 1 when not, 2 on a usage error.
+// instance). Runs alternate between all the exes so that drift of the machine hits each.
+// It prints figures and the ratios CANDIDATE/BASELINE against each baseline; it asserts
+// nothing. Exit code 0 when every exe could be measured at least once, 1 when not, 2 on a
+// usage error.
 #include <windows.h>
 #include <psapi.h>
 
@@ -39,7 +40,7 @@ std::string Utf8(const std::wstring& w)
 }
 
 struct Sample {
-    int run;         // index of the round, to pair the two exes' runs
+    int run;         // index of the round, to pair the exes' runs
     double showMs;   // CreateProcessW -> window visible
     double closeMs;  // WM_CLOSE posted -> process ended
     double privateKb;
@@ -210,15 +211,49 @@ std::vector<double> Column(const Subject& s, double Sample::*field)
     return v;
 }
 
-void Row(const char* name, double a, double b, bool ratio, const char* fmt = "%12.1f")
+// Table layout: one column per exe, then one ratio column per baseline (the candidate's
+// figure divided by that baseline's).
+struct Table {
+    std::vector<int> valueWidths, ratioWidths;
+};
+
+Table Header(const std::vector<Subject>& subj)
+{
+    Table t;
+    std::printf("\n  %-30s", "");
+    for (const Subject& s : subj) {
+        t.valueWidths.push_back(std::max(12, static_cast<int>(s.label.size())));
+        std::printf(" %*s", t.valueWidths.back(), s.label.c_str());
+    }
+    for (size_t k = 0; k + 1 < subj.size(); ++k) {
+        std::string h = "vs " + subj[k].label.substr(0, subj[k].label.rfind('.'));
+        t.ratioWidths.push_back(std::max(7, static_cast<int>(h.size())));
+        std::printf("  %*s", t.ratioWidths.back(), h.c_str());
+    }
+    std::printf("\n");
+    return t;
+}
+
+void Row(const Table& t, const char* name, const std::vector<double>& v, bool ratio, int decimals = 1)
 {
     std::printf("  %-30s", name);
-    std::printf(fmt, a);
-    std::printf(" ");
-    std::printf(fmt, b);
-    if (ratio && a > 0)
-        std::printf("  %7.3f", b / a);
+    for (size_t k = 0; k < v.size(); ++k) std::printf(" %*.*f", t.valueWidths[k], decimals, v[k]);
+    if (ratio)
+        for (size_t k = 0; k + 1 < v.size(); ++k) {
+            if (v[k] > 0)
+                std::printf("  %*.3f", t.ratioWidths[k], v.back() / v[k]);
+            else
+                std::printf("  %*s", t.ratioWidths[k], "-");
+        }
     std::printf("\n");
+}
+
+template <class F>
+std::vector<double> PerSubject(const std::vector<Subject>& subj, F f)
+{
+    std::vector<double> v;
+    for (const Subject& s : subj) v.push_back(f(s));
+    return v;
 }
 
 const char* Verdict(bool met) { return met ? "met" : "NOT met"; }
@@ -227,7 +262,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: bench_startup.exe [--runs N] [--warmup N] [--settle-ms N] [--gap-ms N] [--raw] "
-                 "BASELINE.exe CANDIDATE.exe\n");
+                 "BASELINE.exe [BASELINE2.exe ...] CANDIDATE.exe\n");
     return 2;
 }
 
@@ -255,12 +290,12 @@ int wmain(int argc, wchar_t** argv)
             exes.push_back(a);
         }
     }
-    if (exes.size() != 2 || opt.runs < 1 || opt.warmup < 0 || opt.settleMs < 0 || opt.gapMs < 0)
+    if (exes.size() < 2 || opt.runs < 1 || opt.warmup < 0 || opt.settleMs < 0 || opt.gapMs < 0)
         return Usage();
 
-    Subject subj[2];
-    for (int k = 0; k < 2; ++k) {
-        subj[k].path = exes[static_cast<size_t>(k)];
+    std::vector<Subject> subj(exes.size());
+    for (size_t k = 0; k < exes.size(); ++k) {
+        subj[k].path = exes[k];
         const size_t slash = subj[k].path.find_last_of(L"\\/");
         subj[k].label = Utf8(slash == std::wstring::npos ? subj[k].path : subj[k].path.substr(slash + 1));
         WIN32_FILE_ATTRIBUTE_DATA fa;
@@ -292,8 +327,11 @@ int wmain(int argc, wchar_t** argv)
                 wineVersion ? (std::string("Wine ") + wineVersion()).c_str() : "Windows", opt.runs,
                 opt.warmup, opt.settleMs);
 
+    int labelWidth = 16;
+    for (const Subject& s : subj) labelWidth = std::max(labelWidth, static_cast<int>(s.label.size()));
     for (const Subject& s : subj) {
-        std::printf("  %-16s %zu of %d runs measured", s.label.c_str(), s.samples.size(), opt.runs);
+        std::printf("  %-*s %zu of %d runs measured", labelWidth, s.label.c_str(), s.samples.size(),
+                    opt.runs);
         if (!s.windowClass.empty())
             std::printf("; window class \"%s\", caption \"%s\", client %ldx%ld, frame %ldx%ld",
                         Utf8(s.windowClass).c_str(), Utf8(s.windowCaption).c_str(),
@@ -302,60 +340,77 @@ int wmain(int argc, wchar_t** argv)
         std::printf("\n");
         for (const std::string& f : s.failures) std::printf("    problem: %s\n", f.c_str());
     }
-    if (subj[0].samples.empty() || subj[1].samples.empty()) {
-        std::printf("Could not measure both programs; no figures.\n");
-        return 1;
-    }
+    for (const Subject& s : subj)
+        if (s.samples.empty()) {
+            std::printf("Could not measure every program; no figures.\n");
+            return 1;
+        }
 
-    const Subject& a = subj[0];
-    const Subject& b = subj[1];
     if (opt.raw) {
-        std::printf("\n  round   %s ms / private KB   %s ms / private KB\n", a.label.c_str(), b.label.c_str());
+        std::printf("\n  round");
+        for (const Subject& s : subj) std::printf("   %27s", (s.label + " ms / private KB").c_str());
+        std::printf("\n");
         for (int r = 0; r < opt.runs; ++r) {
             std::printf("  %5d", r + 1);
-            for (const Subject* s : {&a, &b}) {
-                auto it = std::find_if(s->samples.begin(), s->samples.end(),
+            for (const Subject& s : subj) {
+                auto it = std::find_if(s.samples.begin(), s.samples.end(),
                                        [r](const Sample& x) { return x.run == r; });
-                if (it != s->samples.end())
-                    std::printf("   %9.1f / %6.0f       ", it->showMs, it->privateKb);
-                else
-                    std::printf("   %9s   %6s       ", "failed", "");
+                std::string cell = "failed";
+                if (it != s.samples.end()) {
+                    char buf[64];
+                    std::snprintf(buf, sizeof buf, "%.1f / %.0f", it->showMs, it->privateKb);
+                    cell = buf;
+                }
+                std::printf("   %*s", std::max(27, static_cast<int>(s.label.size()) + 16), cell.c_str());
             }
             std::printf("\n");
         }
     }
 
-    const auto showA = Column(a, &Sample::showMs), showB = Column(b, &Sample::showMs);
-    const double privA = Median(Column(a, &Sample::privateKb));
-    const double privB = Median(Column(b, &Sample::privateKb));
-    std::printf("\n  %-30s%12s %12s  %7s\n", "", a.label.c_str(), b.label.c_str(), "ratio");
-    Row("exe size (KB)", a.sizeBytes / 1024.0, b.sizeBytes / 1024.0, true);
-    Row("start-up median (ms)", Median(showA), Median(showB), true);
-    Row("start-up min (ms)", *std::min_element(showA.begin(), showA.end()),
-        *std::min_element(showB.begin(), showB.end()), true);
-    Row("start-up max (ms)", *std::max_element(showA.begin(), showA.end()),
-        *std::max_element(showB.begin(), showB.end()), true);
-    Row("private memory median (KB)", privA, privB, true, "%12.0f");
-    Row("working set median (KB)", Median(Column(a, &Sample::workingSetKb)),
-        Median(Column(b, &Sample::workingSetKb)), true, "%12.0f");
-    Row("WM_CLOSE to exit median (ms)", Median(Column(a, &Sample::closeMs)),
-        Median(Column(b, &Sample::closeMs)), false);
-    if (a.samples[0].privateFromPagefile || b.samples[0].privateFromPagefile)
+    auto median = [](double Sample::*field) {
+        return [field](const Subject& s) { return Median(Column(s, field)); };
+    };
+    const auto showMin = [](const Subject& s) {
+        const auto v = Column(s, &Sample::showMs);
+        return *std::min_element(v.begin(), v.end());
+    };
+    const auto showMax = [](const Subject& s) {
+        const auto v = Column(s, &Sample::showMs);
+        return *std::max_element(v.begin(), v.end());
+    };
+    const auto size = PerSubject(subj, [](const Subject& s) { return s.sizeBytes / 1024.0; });
+    const auto show = PerSubject(subj, median(&Sample::showMs));
+    const auto priv = PerSubject(subj, median(&Sample::privateKb));
+
+    const Table t = Header(subj);
+    Row(t, "exe size (KB)", size, true);
+    Row(t, "start-up median (ms)", show, true);
+    Row(t, "start-up min (ms)", PerSubject(subj, showMin), true);
+    Row(t, "start-up max (ms)", PerSubject(subj, showMax), true);
+    Row(t, "private memory median (KB)", priv, true, 0);
+    Row(t, "working set median (KB)", PerSubject(subj, median(&Sample::workingSetKb)), true, 0);
+    Row(t, "WM_CLOSE to exit median (ms)", PerSubject(subj, median(&Sample::closeMs)), false);
+    if (std::any_of(subj.begin(), subj.end(),
+                    [](const Subject& s) { return s.samples[0].privateFromPagefile; }))
         std::printf("  Private memory: PrivateUsage read 0 (as under Wine), so PagefileUsage is shown;\n"
                     "  Windows reports the same commit charge in both.\n");
 
-    const double startRatio = Median(showB) / Median(showA);
-    const double memRatio = privB / privA;
-    const auto paired = PairedRatios(a, b);
-    std::printf("\nTargets for %s against %s:\n", b.label.c_str(), a.label.c_str());
-    std::printf("  start-up ratio of medians       %6.3f    target <= %.1f   %s\n", startRatio,
-                kStartupRatioTarget, Verdict(startRatio <= kStartupRatioTarget));
-    if (!paired.empty())
-        std::printf("    per-round ratios: median %.3f, quartiles %.3f .. %.3f (%zu rounds)\n",
-                    Median(paired), Quantile(paired, 0.25), Quantile(paired, 0.75), paired.size());
-    std::printf("  private memory ratio of medians %6.3f    target <= %.1f   %s\n", memRatio,
-                kMemoryRatioTarget, Verdict(memRatio <= kMemoryRatioTarget));
-    std::printf("  exe size                        %6.1f KB target < 300 KB  %s\n", b.sizeBytes / 1024.0,
-                Verdict(b.sizeBytes < kExeSizeTargetBytes));
+    const Subject& b = subj.back();
+    for (size_t k = 0; k + 1 < subj.size(); ++k) {
+        const Subject& a = subj[k];
+        const double startRatio = show.back() / show[k];
+        const double memRatio = priv.back() / priv[k];
+        const auto paired = PairedRatios(a, b);
+        std::printf("\nTargets for %s against %s:\n", b.label.c_str(), a.label.c_str());
+        std::printf("  start-up ratio of medians       %6.3f    target <= %.1f   %s\n", startRatio,
+                    kStartupRatioTarget, Verdict(startRatio <= kStartupRatioTarget));
+        if (!paired.empty())
+            std::printf("    per-round ratios: median %.3f, quartiles %.3f .. %.3f (%zu rounds)\n",
+                        Median(paired), Quantile(paired, 0.25), Quantile(paired, 0.75), paired.size());
+        std::printf("  private memory ratio of medians %6.3f    target <= %.1f   %s\n", memRatio,
+                    kMemoryRatioTarget, Verdict(memRatio <= kMemoryRatioTarget));
+        std::printf("  exe size                        %6.1f KB target < 300 KB  %s\n",
+                    b.sizeBytes / 1024.0, Verdict(b.sizeBytes < kExeSizeTargetBytes));
+    }
     return 0;
 }

@@ -1,6 +1,11 @@
 #!/bin/bash
-# Start-up benchmark: Kalvero.exe against a bare Win32 window program built the same way,
-# both measured in the same run under Wine (Xvfb, a throwaway prefix, a warm wineserver).
+# Start-up benchmark: Kalvero.exe against two bare Win32 window programs built the same way,
+# all three measured in the same run, interleaved, under Wine (Xvfb, a throwaway prefix, a
+# warm wineserver):
+#   bare_window.exe    the least that puts a window of Kalvero's shape on the screen;
+#   bare_controls.exe  the same with Kalvero's manifest (Common Controls 6) and five standard
+#                      owner-drawn buttons: the platform's fixed cost of those, so that
+#                      Kalvero's ratios against it show what Kalvero itself adds.
 #
 #   bench/run.sh [--runs N] [--warmup N] [--settle-ms N] [--gap-ms N] [--raw]
 #
@@ -16,7 +21,7 @@ started=$(date +%s.%N)
 
 if [ -z "${KALVERO_BENCH_NO_BUILD:-}" ]; then
     log=$(mktemp)
-    # bench_startup depends on Kalvero, bare_window and keepalive: only what is measured is built.
+    # bench_startup depends on Kalvero, the baselines and keepalive: only what is measured is built.
     echo "Building the windows-x64 preset (target bench_startup) ..."
     if ! (cd "$repo" &&
         { [ -f "$build/CMakeCache.txt" ] || cmake --preset windows-x64; } &&
@@ -30,9 +35,10 @@ fi
 
 kalvero="$build/Kalvero.exe"
 bare="$build/bench/bare_window.exe"
+controls="$build/bench/bare_controls.exe"
 driver="$build/bench/bench_startup.exe"
 keepalive="${KALVERO_KEEPALIVE:-$build/tests/wine/keepalive.exe}"
-for f in "$kalvero" "$bare" "$driver" "$keepalive"; do
+for f in "$kalvero" "$bare" "$controls" "$driver" "$keepalive"; do
     if [ ! -f "$f" ]; then
         echo "bench: $f is missing; build the windows-x64 preset first" >&2
         exit 1
@@ -50,17 +56,18 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-cp "$bare" "$kalvero" "$work/" || exit 1
+cp "$bare" "$controls" "$kalvero" "$work/" || exit 1
 bare="$work/$(basename "$bare")"
+controls="$work/$(basename "$controls")"
 kalvero="$work/$(basename "$kalvero")"
 
 # Size and imported DLLs, read from the files themselves.
 echo
-printf '%-16s %9s %8s   %s\n' "exe" "bytes" "KB" "imported DLLs"
-for f in "$bare" "$kalvero"; do
+printf '%-17s %9s %8s   %s\n' "exe" "bytes" "KB" "imported DLLs"
+for f in "$bare" "$controls" "$kalvero"; do
     bytes=$(stat -c %s "$f")
     dlls=$(x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | paste -sd ' ')
-    printf '%-16s %9d %8.1f   %s\n' "$(basename "$f")" "$bytes" "$(awk "BEGIN{print $bytes/1024}")" "$dlls"
+    printf '%-17s %9d %8.1f   %s\n' "$(basename "$f")" "$bytes" "$(awk "BEGIN{print $bytes/1024}")" "$dlls"
 done
 echo
 
@@ -74,8 +81,11 @@ kalvero_prefix_new "$WINEPREFIX" || exit 1
 kalvero_keepalive_start "$keepalive" || exit 1
 
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
-wine "$driver" "$@" "$(winpath "$bare")" "$(winpath "$kalvero")"
+# Kalvero last: the driver gives its ratios against each of the exes before it.
+wine "$driver" "$@" "$(winpath "$bare")" "$(winpath "$controls")" "$(winpath "$kalvero")"
 rc=$?
+echo
+echo "bare_controls.exe is bare_window.exe with the same manifest and standard buttons: the platform's cost of Common Controls 6."
 
 printf '\nWall time: %.1f s\n' "$(awk "BEGIN{print $(date +%s.%N) - $started}")"
 exit $rc

@@ -14,6 +14,9 @@ export KALVERO_TEST_ROOT
 export WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export DISPLAY="${DISPLAY:-:99}"
+# Wine names Unix files in the locale's charset: without UTF-8 (a bare CI environment has no LANG)
+# it cannot create folders whose names fall outside ASCII. One fixed locale also keeps runs alike.
+export LC_ALL=C.UTF-8
 # No Mono/Gecko prompts, no menu entries in ~/.local, no debugger that would hang on a crash,
 # and a native shutdown.exe (the recorder) may replace Wine's stub.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;shutdown.exe=n"

@@ -32,5 +32,8 @@ build native && run_ctest native
 build windows-x64 && run_ctest windows-x64
 build windows-x86 && echo "windows-x86: built $(stat -c %s build/windows-x86/Kalvero.exe) bytes"
 
+# Leave no virtual display behind in CI; a developer's session may keep it warm.
+if [ "${CI:-}" = true ]; then (. tests/wine/env.sh && kalvero_xvfb_stop) || true; fi
+
 echo "all: $passed passed, $failed failed"
 exit $status

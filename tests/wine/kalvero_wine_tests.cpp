@@ -339,3 +339,42 @@ int wmain(int argc, wchar_t** argv) {
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// The keyboard alone reaches every button: keys go through Kalvero's own message loop, as typed keys do.
+TEST_F(KalveroWine, KeyboardTabsAndClicks) {
+    const struct {
+        int tabs;
+        UINT key;
+        const wchar_t* command_line;
+    } rows[] = {
+        {0, VK_RETURN, L"shutdown -s -f -t 0"},  // focus starts on the shut-down button
+        {4, VK_SPACE, L"shutdown -r -f -t 0"},   // 101 -> 103 -> 104 -> 105 -> 102
+        {9, VK_RETURN, L"shutdown -r -f -t 0"},  // Tab wraps round
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tabs);
+        ClearRecords();
+        const Running k = Launch();
+        ASSERT_TRUE(k.window);
+        const DWORD thread = GetWindowThreadProcessId(k.window, nullptr);
+        const auto focus = [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+        };
+        ASSERT_TRUE(WaitUntil([&] { return focus() == GetDlgItem(k.window, kShutdown); }));
+        for (int i = 0; i < row.tabs; ++i) {
+            const HWND before = focus();
+            PostMessageW(before, WM_KEYDOWN, VK_TAB, 0);
+            PostMessageW(before, WM_KEYUP, VK_TAB, 0xC0000000);
+            ASSERT_TRUE(WaitUntil([&] { return focus() != before; }));
+        }
+        PostMessageW(focus(), WM_KEYDOWN, row.key, 0);
+        PostMessageW(focus(), WM_KEYUP, row.key, 0xC0000000);
+
+        const std::vector<Record> records = SettledRecords(1);
+        ASSERT_EQ(1u, records.size());
+        EXPECT_EQ(row.command_line, records[0].command_line);
+        Kill(k);
+    }
+}

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "platform/win32_process.h"
 #include "platform/win32_registry.h"
+#include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 
 // The default handler for an uncaught exception prints a demangled type name
@@ -27,14 +28,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     platform::Win32MainWindow windowOps;
     platform::Win32ProcessLauncher launcher;
     platform::Win32Session session;
+    platform::Win32TrayIcon tray(instance, IDI_KALVERO);
 
-    app::MainWindowLogic logic(store, windowOps, instanceGuard);
+    app::MainWindowLogic logic(store, windowOps, tray, instanceGuard);
     app::PowerActions power(launcher, session);
-    app::MainWindow window(instance, logic, power, windowOps);
+    app::MainWindow window(instance, logic, power, windowOps, tray);
     if (!window.Create()) return 1;
     if (!logic.OnLoad()) return 0;
-    ShowWindow(window.Handle(), SW_SHOWNORMAL);
-    UpdateWindow(window.Handle());
+    // A start in the tray leaves only the icon on screen.
+    if (!tray.InTray()) {
+      ShowWindow(window.Handle(), SW_SHOWNORMAL);
+      UpdateWindow(window.Handle());
+    }
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -27,8 +27,8 @@ int IndexOf(int id) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
-                       Win32MainWindow& windowOps)
-    : instance_(instance), logic_(logic), power_(power), windowOps_(windowOps) {}
+                       Win32MainWindow& windowOps, Win32TrayIcon& tray)
+    : instance_(instance), logic_(logic), power_(power), windowOps_(windowOps), tray_(tray) {}
 
 bool MainWindow::Create() {
   WNDCLASSEXW wc{};
@@ -49,6 +49,9 @@ bool MainWindow::Create() {
                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
   windowOps_.Attach(hwnd_);
+  tray_.Attach(hwnd_);
+  // Explorer announces a restart with this message; it loses every icon then.
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   OnCreateControls();
   Layout(DpiForWindow(hwnd_));
   return true;
@@ -96,9 +99,16 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENDSESSION:
       OnEndSession(wp != FALSE);
       return 0;
+    case Win32TrayIcon::kCallbackMessage:
+      OnTrayNotify(lp);
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
+  }
+  if (msg == taskbarCreated_ && msg != 0) {
+    OnTaskbarCreated();
+    return 0;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }
@@ -212,7 +222,8 @@ void MainWindow::OnCommand(int id) {
     case kCommand1: power_.ShutDown(); break;
     case kCommand2: power_.Restart(); break;
     case kCommand3: power_.LogOff(); break;
-    default: break;  // settings and tray buttons act in later versions
+    case kCommand5: logic_.OnTrayButton(); break;
+    default: break;  // the settings button acts in a later version
   }
 }
 
@@ -220,6 +231,16 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   Layout(dpi);
+  tray_.OnDpiChanged(dpi);
+}
+
+void MainWindow::OnTrayNotify(LPARAM lp) {
+  if (const int button = Win32TrayIcon::ButtonOf(lp)) logic_.OnTrayIconClick(button);
+}
+
+void MainWindow::OnTaskbarCreated() {
+  // Never leave a hidden window without an icon to bring it back.
+  if (!tray_.OnTaskbarCreated()) windowOps_.Show();
 }
 
 void MainWindow::OnSetFocus() {
@@ -236,11 +257,15 @@ void MainWindow::OnActivate(bool active) {
 void MainWindow::OnClose() {
   if (closing_) return;
   closing_ = true;
-  logic_.OnCloseRequest();
+  // Each step on its own: a tray that fails must not cost the saved position,
+  // and the program ends all the same.
+  try {
+    logic_.OnCloseRequest();
+  } catch (...) {
+  }
   try {
     logic_.OnUnload();
   } catch (...) {
-    // The program ends all the same.
   }
   DestroyWindow(hwnd_);
 }

@@ -8,6 +8,7 @@
 #include "app/power.h"
 #include "app/startup.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_tray.h"
 #include "platform/win32_window.h"
 
 namespace kalvero::app {
@@ -17,7 +18,7 @@ class MainWindow {
   static constexpr const wchar_t* kClassName = L"KalveroMain";
 
   MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
-             platform::Win32MainWindow& windowOps);
+             platform::Win32MainWindow& windowOps, platform::Win32TrayIcon& tray);
   // Creates the window hidden; false when that failed.
   bool Create();
   HWND Handle() const { return hwnd_; }
@@ -37,6 +38,8 @@ class MainWindow {
   void OnActivate(bool active);
   void OnClose();
   void OnEndSession(bool ending);
+  void OnTrayNotify(LPARAM lp);
+  void OnTaskbarCreated();
 
   void Layout(UINT dpi);
   void LoadIcons(UINT dpi);
@@ -45,6 +48,8 @@ class MainWindow {
   MainWindowLogic& logic_;
   PowerActions& power_;
   platform::Win32MainWindow& windowOps_;
+  platform::Win32TrayIcon& tray_;
+  UINT taskbarCreated_ = 0;
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
   HWND lastFocus_ = nullptr;

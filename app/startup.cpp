@@ -42,6 +42,12 @@ bool MainWindowLogic::OnLoad() {
     if (const auto n = s::TextToNumber(Read(s::kFenVisible, L"0"))) flags_.alwaysVisible = *n;
   });
   Statement([&] { ApplyAlwaysOnTop(); });
+  std::optional<double> autoReduit;
+  Statement([&] { autoReduit = s::TextToNumber(Read(s::kAutoReduit, L"0")); });
+  if (autoReduit && s::IsOn(*autoReduit)) {
+    Statement([&] { tray_.SetTipText(s::kAppName); });
+    Statement([&] { SendToTray(); });
+  }
   Statement([&] {
     if (const auto n = s::TextToNumber(Read(s::kDerPosition, L"0"))) flags_.rememberPosition = *n;
   });
@@ -65,9 +71,7 @@ void MainWindowLogic::RestorePosition() {
   });
 }
 
-void MainWindowLogic::OnCloseRequest() {
-  // Hiding in the tray on close comes with the tray icon; nothing to do yet.
-}
+void MainWindowLogic::OnCloseRequest() { SendToTray(); }
 
 void MainWindowLogic::OnUnload() {
   if (!s::IsOn(flags_.rememberPosition)) return;
@@ -79,5 +83,33 @@ void MainWindowLogic::OnUnload() {
 }
 
 void MainWindowLogic::ApplyAlwaysOnTop() { window_.SetTopmost(s::IsOn(flags_.alwaysVisible)); }
+
+void MainWindowLogic::SendToTray() {
+  tray_.ShowIcon();
+  window_.Hide();
+}
+
+void MainWindowLogic::RestoreFromTray() {
+  tray_.RemoveIcon();
+  window_.Show();
+}
+
+// Decided by the icon's state alone, not by whether the window is visible.
+void MainWindowLogic::ToggleTray() {
+  if (tray_.InTray()) {
+    RestoreFromTray();
+  } else {
+    SendToTray();
+  }
+}
+
+void MainWindowLogic::OnTrayButton() {
+  tray_.SetTipText(s::kAppName);
+  ToggleTray();
+}
+
+void MainWindowLogic::OnTrayIconClick(int button) {
+  if (button == platform::kTrayLeftButton) ToggleTray();
+}
 
 }  // namespace kalvero::app

@@ -26,6 +26,13 @@ void Win32MainWindow::SetTopmost(bool topmost) {
                SWP_NOSIZE | SWP_NOMOVE);
 }
 
+void Win32MainWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+void Win32MainWindow::Show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+}
+
 Rect Win32MainWindow::WindowRect() {
   RECT r{};
   if (!GetWindowRect(hwnd_, &r)) throw WindowCallFailed{};

@@ -9,6 +9,8 @@ class Win32MainWindow final : public IMainWindow {
  public:
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
   void SetTopmost(bool topmost) override;
+  void Hide() override;
+  void Show() override;
   Rect WindowRect() override;
   void MoveTo(int x, int y) override;
   int PositionDpi() override;

@@ -21,6 +21,9 @@ class IMainWindow {
  public:
   virtual ~IMainWindow() = default;
   virtual void SetTopmost(bool topmost) = 0;
+  // Hidden, the window also leaves the taskbar; shown again, it comes to the front.
+  virtual void Hide() = 0;
+  virtual void Show() = 0;
   // Outer window rectangle in screen pixels.
   virtual Rect WindowRect() = 0;
   virtual void MoveTo(int x, int y) = 0;

@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "platform/tray.h"
 #include "platform/window.h"
 
 namespace kalvero::test {
@@ -74,6 +75,8 @@ class FakeWindow final : public platform::IMainWindow {
     ++topmostCalls;
     topmost = on;
   }
+  void Hide() override { j_.Add("hide"); }
+  void Show() override { j_.Add("show"); }
   platform::Rect WindowRect() override {
     j_.Add("rect");
     return rect;
@@ -84,6 +87,25 @@ class FakeWindow final : public platform::IMainWindow {
   }
   int PositionDpi() override { return dpi; }
   std::vector<platform::Monitor> Monitors() override { return monitors; }
+
+ private:
+  Journal& j_;
+};
+
+class FakeTray final : public platform::ITrayIcon {
+ public:
+  explicit FakeTray(Journal& j) : j_(j) {}
+  bool inTray = false;
+  void SetTipText(std::wstring_view text) override { j_.Add("tip " + N(text)); }
+  bool InTray() override { return inTray; }
+  void ShowIcon() override {
+    j_.Add("icon in");
+    inTray = true;
+  }
+  void RemoveIcon() override {
+    j_.Add("icon out");
+    inTray = false;
+  }
 
  private:
   Journal& j_;

@@ -14,8 +14,9 @@ class StartupTest : public ::testing::Test {
   test::Journal journal;
   test::FakeStore store{journal};
   test::FakeWindow window{journal};
+  test::FakeTray tray{journal};
   test::FakeInstance instance;
-  MainWindowLogic logic{store, window, instance};
+  MainWindowLogic logic{store, window, tray, instance};
 
   void Set(const wchar_t* key, const wchar_t* text) { store.values[key] = text; }
   Calls Run() {
@@ -33,11 +34,11 @@ TEST_F(StartupTest, SecondInstanceTouchesNothing) {
 }
 
 TEST_F(StartupTest, EmptyStoreReadsTheOptionsInOrderAndMovesNothing) {
-  EXPECT_EQ(Run(), (Calls{"get FenVisible", "topmost off", "get DerPosition"}));
+  EXPECT_EQ(Run(), (Calls{"get FenVisible", "topmost off", "get AutoReduit", "get DerPosition"}));
   journal.calls.clear();
   logic.OnCloseRequest();
   logic.OnUnload();
-  EXPECT_TRUE(journal.calls.empty()) << "nothing may be written on close";
+  EXPECT_EQ(journal.calls, (Calls{"icon in", "hide"})) << "nothing may be written on close";
 }
 
 TEST_F(StartupTest, TopmostOnlyForExactlyOne) {
@@ -50,7 +51,8 @@ TEST_F(StartupTest, TopmostOnlyForExactlyOne) {
     test::Journal j;
     test::FakeStore s{j};
     test::FakeWindow w{j};
-    MainWindowLogic l{s, w, instance};
+    test::FakeTray t{j};
+    MainWindowLogic l{s, w, t, instance};
     s.values[L"FenVisible"] = c.text;
     l.OnLoad();
     EXPECT_EQ(w.topmostCalls, 1) << test::N(c.text);
@@ -62,12 +64,13 @@ TEST_F(StartupTest, RestoresThenSavesThePositionInWholeTwips) {
   Set(L"DerPosition", L"1");
   Set(L"Haut", L"720");
   Set(L"Gauche", L"960");
-  EXPECT_EQ(Run(), (Calls{"get FenVisible", "topmost off", "get DerPosition", "get Haut",
-                          "get Gauche", "rect", "move 64,48"}));
+  EXPECT_EQ(Run(), (Calls{"get FenVisible", "topmost off", "get AutoReduit", "get DerPosition",
+                          "get Haut", "get Gauche", "rect", "move 64,48"}));
   journal.calls.clear();
   logic.OnCloseRequest();
   logic.OnUnload();
-  EXPECT_EQ(journal.calls, (Calls{"rect", "save Haut=720", "save Gauche=960"}));
+  EXPECT_EQ(journal.calls,
+            (Calls{"icon in", "hide", "rect", "save Haut=720", "save Gauche=960"}));
 }
 
 TEST_F(StartupTest, DefaultPositionIsTenTwipsFromTheCorner) {
@@ -97,7 +100,8 @@ TEST_F(StartupTest, RememberFlagIsTheOneReadAtStartUp) {
   test::Journal j;
   test::FakeStore s{j};
   test::FakeWindow w{j};
-  MainWindowLogic on{s, w, instance};
+  test::FakeTray t{j};
+  MainWindowLogic on{s, w, t, instance};
   s.values[L"DerPosition"] = L"1";
   on.OnLoad();
   s.values[L"DerPosition"] = L"0";  // turned off during the run
@@ -117,23 +121,27 @@ TEST_F(StartupTest, CoordinateTooLargeKeepsThePlatformPlacement) {
 
 // Each step fails in turn: the steps after it still run.
 TEST(StartupFailures, EveryStepRunsPastAFailingOne) {
-  const Calls full{"get FenVisible", "topmost on", "get DerPosition", "get Haut", "get Gauche",
-                   "rect", "move 64,48"};
+  const Calls full{"get FenVisible", "topmost on", "get AutoReduit", "tip Kalvero", "icon in",
+                   "hide", "get DerPosition", "get Haut", "get Gauche", "rect", "move 64,48"};
   for (const auto& failing : full) {
     test::Journal j;
     test::FakeStore s{j};
     test::FakeWindow w{j};
+    test::FakeTray t{j};
     test::FakeInstance i;
-    MainWindowLogic logic{s, w, i};
-    s.values = {{L"FenVisible", L"1"}, {L"DerPosition", L"1"}, {L"Haut", L"720"},
-                {L"Gauche", L"960"}};
+    MainWindowLogic logic{s, w, t, i};
+    s.values = {{L"FenVisible", L"1"}, {L"AutoReduit", L"1"}, {L"DerPosition", L"1"},
+                {L"Haut", L"720"}, {L"Gauche", L"960"}};
     j.failOn = failing;
     SCOPED_TRACE(failing);
     EXPECT_TRUE(logic.OnLoad());
 
     Calls expected = full;
+    auto drop = [&](const char* call) { std::erase(expected, call); };
     if (failing == "get FenVisible") expected[1] = "topmost off";  // flag keeps its 0
-    if (failing == "get DerPosition") expected.resize(3);          // flag stays off
+    if (failing == "get AutoReduit") drop("tip Kalvero"), drop("icon in"), drop("hide");
+    if (failing == "icon in") drop("hide");  // no icon: the window stays reachable
+    if (failing == "get DerPosition") expected.resize(7);          // flag stays off
     if (failing == "rect") expected.pop_back();                    // no rectangle, no move
     if (failing == "get Haut") expected.back() = "move 64,150";    // platform's top kept
     if (failing == "get Gauche") expected.back() = "move 200,48";  // platform's left kept

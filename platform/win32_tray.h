@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "platform/tray.h"
+#include "platform/win32_handle.h"
+
+namespace kalvero::platform {
+
+// The icon in the notification area, identified by window and id rather than
+// by a GUID: a GUID would tie it to the exe's path, and portable exes move.
+class Win32TrayIcon final : public ITrayIcon {
+ public:
+  static constexpr UINT kCallbackMessage = WM_APP + 1;
+
+  Win32TrayIcon(HINSTANCE instance, int iconId) : instance_(instance), iconId_(iconId) {}
+  ~Win32TrayIcon() override;  // no ghost icon left behind
+  void Attach(HWND hwnd) { hwnd_ = hwnd; }
+
+  void SetTipText(std::wstring_view text) override;
+  bool InTray() override { return inTray_; }
+  void ShowIcon() override;
+  void RemoveIcon() override;
+
+  // The button code of a callback message's mouse event, 0 for other events.
+  static int ButtonOf(LPARAM lParam);
+  // Explorer restarted and lost every icon: put ours back if it was there.
+  // False when it could not be, and the window must come back instead.
+  bool OnTaskbarCreated();
+  void OnDpiChanged(UINT dpi);
+
+ private:
+  NOTIFYICONDATAW Data(UINT flags);
+  bool Add();
+
+  HINSTANCE instance_;
+  int iconId_;
+  HWND hwnd_ = nullptr;
+  bool inTray_ = false;
+  std::wstring tip_;
+  UniqueIcon icon_;
+};
+
+}  // namespace kalvero::platform

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Renders Kalvero's button pictures and program icon from the SVG sources in
+# Renders Kalvero's button pictures and icons from the SVG sources in
 # resources/art/ into resources/pictures/. The outputs are committed, so the
 # Windows build does not need librsvg or ImageMagick; run this again after
 # editing an SVG.
@@ -17,6 +17,7 @@
 #                             resource.
 #   pictures/kalvero.ico      16, 20, 24, 32, 40, 48, 64 and 256 px, 32-bit (PNG above 32)
 #                             with alpha; the 256 px frame is PNG-compressed.
+#   pictures/settings.ico     settings window icon: the same without the 256 px frame.
 #   pictures/preview.png      contact sheet for people, not used by the build.
 set -euo pipefail
 
@@ -31,6 +32,7 @@ command -v rsvg-convert >/dev/null || { echo "render.sh: rsvg-convert missing (a
 buttons=(shutdown restart logoff settings tray)
 button_px=(33 41 50 66)
 icon_px=(16 20 24 32 40 48 64 256)
+settings_icon_px=(16 20 24 32 40 48 64)   # no 256: only a title bar shows it
 face='#F0F0F0'   # button face colour; the SVGs paint it too
 
 # Keep ImageMagick from writing dates or other run-dependent text into PNGs
@@ -68,23 +70,23 @@ for name in "${buttons[@]}"; do
   done
 done
 
-frames=()
-for px in "${icon_px[@]}"; do
-  rsvg-convert -w "$px" -h "$px" "$art/icon.svg" -o "$tmp/icon-$px.png"
-  frames+=("$tmp/icon-$px.png")
-done
+# make_ico <svg> <ico> <px>...: renders art/<svg>.svg at each size (kept as
+# $tmp/<svg>-<px>.png) and writes pictures/<ico> with one frame per size.
 # Frames up to 32 px are 32-bit BMP frames (with alpha and an AND mask), as
 # ImageMagick writes them; the larger ones are PNG frames, which every system
 # since Vista reads and which take a fraction of the room in the exe.
-small=() large=()
-for px in "${icon_px[@]}"; do
-  if [ "$px" -le 32 ]; then small+=("$tmp/icon-$px.png"); else
-    "$IM" "$tmp/icon-$px.png" "${png_clean[@]}" "PNG32:$tmp/frame-$px.png"
-    large+=("$tmp/frame-$px.png")
-  fi
-done
-"$IM" "${small[@]}" "${png_clean[@]}" -type TrueColorAlpha "ICO:$tmp/small.ico"
-python3 - "$tmp/small.ico" "$out/kalvero.ico" "${large[@]}" <<'PY'
+make_ico() {
+  local name=$1 ico=$2; shift 2
+  local px small=() large=()
+  for px in "$@"; do
+    rsvg-convert -w "$px" -h "$px" "$art/$name.svg" -o "$tmp/$name-$px.png"
+    if [ "$px" -le 32 ]; then small+=("$tmp/$name-$px.png"); else
+      "$IM" "$tmp/$name-$px.png" "${png_clean[@]}" "PNG32:$tmp/$name-frame-$px.png"
+      large+=("$tmp/$name-frame-$px.png")
+    fi
+  done
+  "$IM" "${small[@]}" "${png_clean[@]}" -type TrueColorAlpha "ICO:$tmp/$name-small.ico"
+  python3 - "$tmp/$name-small.ico" "$out/$ico" "${large[@]}" <<'PY'
 import struct, sys
 src, dst, pngs = sys.argv[1], sys.argv[2], sys.argv[3:]
 data = open(src, 'rb').read()
@@ -106,6 +108,10 @@ for *_, blob in frames:
     out += blob
 open(dst, 'wb').write(out)
 PY
+}
+
+make_ico icon kalvero.ico "${icon_px[@]}"
+make_ico settings-icon settings.ico "${settings_icon_px[@]}"
 
 # Contact sheet: the buttons at 200 % and the icon at 64 px on top; the
 # buttons at 100 % and the icon at 32 and 16 px below, all as actually
@@ -125,4 +131,5 @@ row 33 32 16
 
 total=0 count=0
 for f in "$out"/*.bmp; do total=$((total + $(stat -c %s "$f"))); count=$((count + 1)); done
-echo "render.sh: $count BMPs, $total bytes; kalvero.ico $(stat -c %s "$out/kalvero.ico") bytes"
+echo "render.sh: $count BMPs, $total bytes; kalvero.ico $(stat -c %s "$out/kalvero.ico") bytes;" \
+  "settings.ico $(stat -c %s "$out/settings.ico") bytes"

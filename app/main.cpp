@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "platform/win32_process.h"
 #include "platform/win32_registry.h"
+#include "platform/win32_system.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 
@@ -32,7 +33,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     app::MainWindowLogic logic(store, windowOps, tray, instanceGuard);
     app::PowerActions power(launcher, session);
-    app::MainWindow window(instance, logic, power, windowOps, tray);
+    platform::Win32System system;
+    settings::Autostart autostart(registry, system);
+    settings::SettingsDialogLogic settingsLogic(store, logic);
+    settings::SettingsWindow settingsWindow(instance, settingsLogic, autostart);
+    app::MainWindow window(instance, logic, power, windowOps, tray, settingsWindow);
     if (!window.Create()) return 1;
     if (!logic.OnLoad()) return 0;
     // A start in the tray leaves only the icon on screen.

@@ -27,8 +27,14 @@ int IndexOf(int id) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
-                       Win32MainWindow& windowOps, Win32TrayIcon& tray)
-    : instance_(instance), logic_(logic), power_(power), windowOps_(windowOps), tray_(tray) {}
+                       Win32MainWindow& windowOps, Win32TrayIcon& tray,
+                       settings::SettingsWindow& settingsWindow)
+    : instance_(instance),
+      logic_(logic),
+      power_(power),
+      windowOps_(windowOps),
+      tray_(tray),
+      settingsWindow_(settingsWindow) {}
 
 bool MainWindow::Create() {
   WNDCLASSEXW wc{};
@@ -135,8 +141,10 @@ void MainWindow::CreateTooltips() {
   // before the pointer reaches the strip.
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
+  // Not owned by the strip: under Wine a window that owns a topmost popup can
+  // no longer be made topmost itself.
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                              nullptr, instance_, nullptr);
   if (!tooltip_) return;
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
@@ -222,8 +230,9 @@ void MainWindow::OnCommand(int id) {
     case kCommand1: power_.ShutDown(); break;
     case kCommand2: power_.Restart(); break;
     case kCommand3: power_.LogOff(); break;
+    case kCommand4: settingsWindow_.ShowModal(hwnd_); break;
     case kCommand5: logic_.OnTrayButton(); break;
-    default: break;  // the settings button acts in a later version
+    default: break;
   }
 }
 

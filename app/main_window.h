@@ -10,6 +10,7 @@
 #include "platform/win32_handle.h"
 #include "platform/win32_tray.h"
 #include "platform/win32_window.h"
+#include "settings/settings_window.h"
 
 namespace kalvero::app {
 
@@ -18,7 +19,8 @@ class MainWindow {
   static constexpr const wchar_t* kClassName = L"KalveroMain";
 
   MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
-             platform::Win32MainWindow& windowOps, platform::Win32TrayIcon& tray);
+             platform::Win32MainWindow& windowOps, platform::Win32TrayIcon& tray,
+             settings::SettingsWindow& settingsWindow);
   // Creates the window hidden; false when that failed.
   bool Create();
   HWND Handle() const { return hwnd_; }
@@ -49,6 +51,7 @@ class MainWindow {
   PowerActions& power_;
   platform::Win32MainWindow& windowOps_;
   platform::Win32TrayIcon& tray_;
+  settings::SettingsWindow& settingsWindow_;
   UINT taskbarCreated_ = 0;
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;

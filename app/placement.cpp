@@ -70,4 +70,11 @@ Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, in
   return {Fit(r.left, width, w.left, w.right), Fit(r.top, height, w.top, w.bottom)};
 }
 
+Point PlaceSettingsWindow(const Rect& mainWindow, int width, int height, int dpi,
+                          const Rect& workArea) {
+  const int x = mainWindow.left - TwipsToPixels(1000, dpi);
+  const int y = mainWindow.bottom + TwipsToPixels(180, dpi);
+  return {Fit(x, width, workArea.left, workArea.right), Fit(y, height, workArea.top, workArea.bottom)};
+}
+
 }  // namespace kalvero::app

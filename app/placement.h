@@ -27,4 +27,10 @@ double PixelsToTwips(int pixels, int dpi);
 Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
                           const std::vector<platform::Monitor>& monitors);
 
+// The settings window opens 180 twips below the main window and 1000 twips to
+// the left of it, moved the least distance that keeps it wholly inside the
+// work area of the main window's monitor.
+Point PlaceSettingsWindow(const platform::Rect& mainWindow, int width, int height, int dpi,
+                          const platform::Rect& workArea);
+
 }  // namespace kalvero::app

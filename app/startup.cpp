@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/placement.h"
+#include "app/statement.h"
 #include "settings/settings_logic.h"
 
 namespace kalvero::app {
@@ -12,16 +13,6 @@ namespace kalvero::app {
 namespace s = kalvero::settings;
 
 namespace {
-
-// One statement of a sequence that carries on past failures: a failure skips
-// the rest of the statement and nothing else.
-template <class F>
-void Statement(F&& f) noexcept {
-  try {
-    f();
-  } catch (...) {
-  }
-}
 
 // A stored coordinate narrowed to single precision; empty when it does not fit.
 std::optional<double> ToSingle(std::optional<double> v) {

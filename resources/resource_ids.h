@@ -2,6 +2,7 @@
 #pragma once
 
 #define IDI_KALVERO 1
+#define IDI_SETTINGS 2
 
 // Button pictures: base id + scale index (0: 100 %, 1: 125 %, 2: 150 %, 3: 200 %).
 #define IDB_SHUTDOWN 200

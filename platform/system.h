@@ -1,0 +1,21 @@
+// Facts about the system and the running executable.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kalvero::platform {
+
+class ISystem {
+ public:
+  virtual ~ISystem() = default;
+  virtual bool IsWindowsNT() = 0;
+  // Full path without a trailing backslash, except for a drive's root ("C:\").
+  virtual std::wstring ExecutableFolder() = 0;
+  // The executable's file name without its extension, as the system spells it.
+  virtual std::wstring ExecutableRootName() = 0;
+  // The 8.3 form of an existing path, of any length; empty when there is none.
+  virtual std::optional<std::wstring> ShortPathName(const std::wstring& path) = 0;
+};
+
+}  // namespace kalvero::platform

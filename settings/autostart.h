@@ -1,0 +1,44 @@
+// Start with Windows: one "Kalvero" value under the Run key. Machine-wide when
+// it can be written; without the rights for that, the same value for this user
+// alone, which needs none. There is never more than one entry.
+#pragma once
+
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace kalvero::settings {
+
+inline constexpr std::wstring_view kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::wstring_view kRunServicesKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+inline constexpr std::wstring_view kAutostartValue = L"Kalvero";
+
+class Autostart {
+ public:
+  Autostart(platform::IRegistry& reg, platform::ISystem& system) : reg_(reg), system_(system) {}
+
+  std::wstring GetShortPath(const std::wstring& path);
+  // The command line the entry holds: the executable's folder in its short
+  // form, its root name and ".exe"; quoted when a blank remains in it.
+  void ComputeExecutablePath();
+  const std::wstring& ExecutablePath() const { return executablePath_; }
+  std::wstring RunKey();
+
+  // Whether an entry exists, machine-wide or for this user.
+  bool IsRegistered();
+  // The box was clicked into newState (0 cleared, 1 ticked, 2 greyed).
+  // Returns the state the box must show: the real one, read back.
+  int OnClick(int newState);
+  // The box's state when the settings window opens. An existing entry is
+  // rewritten with the program's current location.
+  int OnLoad();
+
+ private:
+  platform::IRegistry& reg_;
+  platform::ISystem& system_;
+  std::wstring executablePath_;
+};
+
+}  // namespace kalvero::settings

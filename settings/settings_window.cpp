@@ -1,0 +1,239 @@
+#include "settings/settings_window.h"
+
+#include <iterator>
+
+#include "app/placement.h"
+#include "platform/win32_dpi.h"
+#include "resources/layout_settings.h"
+#include "resources/resource_ids.h"
+
+namespace kalvero::settings {
+
+using namespace kalvero::layout;
+using namespace kalvero::platform;
+
+namespace {
+
+// No WS_CLIPCHILDREN: the frame is transparent and the window paints behind it.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+
+DWORD ControlStyle(int id) {
+  switch (id) {
+    case kCheck1:
+    case kCheck3:
+      return BS_3STATE | WS_TABSTOP;  // a stored "2" shows greyed
+    case kCheck2:
+      return BS_3STATE | BS_MULTILINE | WS_TABSTOP;
+    case kStartOnWin:
+      return BS_CHECKBOX | BS_MULTILINE | WS_TABSTOP;
+    case kFrame1:
+      return BS_GROUPBOX | WS_CLIPSIBLINGS;
+    default:
+      return BS_PUSHBUTTON | WS_TABSTOP;  // neither is the default button
+  }
+}
+
+UniqueFont MakeFont(UINT dpi, int tenthsOfPoint, int weight, const wchar_t* face) {
+  return UniqueFont(CreateFontW(-MulDiv(tenthsOfPoint, static_cast<int>(dpi), 720), 0, 0, 0,
+                                weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, face));
+}
+
+}  // namespace
+
+void SettingsWindow::ShowModal(HWND mainWindow) {
+  if (hwnd_ || !Create(mainWindow)) return;  // one settings window at a time
+  OnLoad();
+
+  RECT main{};
+  GetWindowRect(mainWindow, &main);
+  RECT self{};
+  GetWindowRect(hwnd_, &self);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(mainWindow, MONITOR_DEFAULTTONEAREST), &mi);
+  const app::Point p = app::PlaceSettingsWindow(
+      {main.left, main.top, main.right, main.bottom}, self.right - self.left,
+      self.bottom - self.top, static_cast<int>(DpiForSystem()),
+      {mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom});
+  SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // On a monitor of another DPI the window has just been resized for it.
+  Layout(DpiForWindow(hwnd_));
+
+  EnableWindow(owner_, FALSE);
+  ShowWindow(hwnd_, SW_SHOW);
+  MSG msg;
+  while (hwnd_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // for the main loop
+      break;
+    }
+    if (!IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (hwnd_) Unload();
+}
+
+bool SettingsWindow::Create(HWND mainWindow) {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    registered = RegisterClassExW(&wc) != 0;
+    if (!registered) return false;
+  }
+  owner_ = mainWindow;
+  // Owned by the main window: no taskbar button of its own, and always above it.
+  if (!CreateWindowExW(kExStyle, kClassName, L"Kalvero - Réglages", kStyle, 0, 0, 100, 100,
+                       mainWindow, nullptr, instance_, this))
+    return false;
+  // Created in tab order.
+  for (const Control& c : kSettingsControls) {
+    CreateWindowExW(0, L"BUTTON", c.text, WS_CHILD | WS_VISIBLE | ControlStyle(c.id), 0, 0, 0, 0,
+                    hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_,
+                    nullptr);
+  }
+  Layout(DpiForWindow(hwnd_));
+  return true;
+}
+
+LRESULT CALLBACK SettingsWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = static_cast<SettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
+    case WM_CLOSE:
+      Unload();  // the close box writes nothing
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;  // also when the main window takes us down with it
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void SettingsWindow::Layout(UINT dpi) {
+  RECT r{0, 0, ToPixels(kSettingsClientWidth, static_cast<int>(dpi)),
+         ToPixels(kSettingsClientHeight, static_cast<int>(dpi))};
+  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
+  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  font_ = MakeFont(dpi, 80, FW_NORMAL, L"MS Shell Dlg 2");
+  buttonFont_ = MakeFont(dpi, 83, FW_BOLD, L"MS Sans Serif");  // 8.25 pt
+  for (const Control& c : kSettingsControls) {
+    HWND child = GetDlgItem(hwnd_, c.id);
+    const PixelRect p = ToPixels(c, static_cast<int>(dpi));
+    SetWindowPos(child, nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const bool button = c.id == kAbout || c.id == kApplyAndClose;
+    SendMessageW(child, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(button ? buttonFont_.get() : font_.get()), TRUE);
+  }
+  auto icon = [&](int metric) {
+    const int size = SystemMetricForDpi(metric, dpi);
+    return UniqueIcon(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SETTINGS), IMAGE_ICON, size, size, 0)));
+  };
+  UniqueIcon big = icon(SM_CXICON), small = icon(SM_CXSMICON);
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  bigIcon_ = std::move(big);
+  smallIcon_ = std::move(small);
+}
+
+int SettingsWindow::State(int id) const {
+  return static_cast<int>(SendDlgItemMessageW(hwnd_, id, BM_GETCHECK, 0, 0));
+}
+
+void SettingsWindow::SetState(int id, int state) {
+  // Setting a state sends no click: no handler runs from here.
+  SendDlgItemMessageW(hwnd_, id, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+}
+
+void SettingsWindow::OnLoad() {
+  const OptionBoxes boxes = logic_.Load();
+  SetState(kCheck1, boxes.alwaysVisible);
+  SetState(kCheck3, boxes.rememberPosition);
+  SetState(kCheck2, boxes.startInTray);
+  SetState(kStartOnWin, autostart_.OnLoad());
+}
+
+void SettingsWindow::OnCommand(int id) {
+  switch (id) {
+    case kCheck1:
+    case kCheck2:
+    case kCheck3:
+      // The user only ever ticks or clears; a greyed box clears, as Windows cycles it.
+      SetState(id, State(id) == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED);
+      break;
+    case kStartOnWin:
+      OnStartOnWinClicked();
+      break;
+    case kApplyAndClose:
+      OnApplyAndClose();
+      break;
+    default:
+      break;  // "A propos" opens the About window in a later version
+  }
+}
+
+void SettingsWindow::OnStartOnWinClicked() {
+  const int wanted = State(kStartOnWin) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+  SetState(kStartOnWin, wanted);
+  UpdateWindow(GetDlgItem(hwnd_, kStartOnWin));
+  // The box then shows what the registry really holds.
+  SetState(kStartOnWin, autostart_.OnClick(wanted));
+}
+
+void SettingsWindow::OnApplyAndClose() {
+  OptionBoxes boxes;
+  boxes.alwaysVisible = State(kCheck1);
+  boxes.rememberPosition = State(kCheck3);
+  boxes.startInTray = State(kCheck2);
+  logic_.Apply(boxes);
+  Unload();
+}
+
+void SettingsWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout(dpi);
+}
+
+void SettingsWindow::Unload() {
+  // The owner takes input again before we go, so it gets the activation back.
+  if (owner_ && IsWindow(owner_)) EnableWindow(owner_, TRUE);
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+}  // namespace kalvero::settings

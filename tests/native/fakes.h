@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "platform/system.h"
 #include "platform/tray.h"
 #include "platform/window.h"
 
@@ -111,6 +112,22 @@ class FakeTray final : public platform::ITrayIcon {
   Journal& j_;
 };
 
+class FakeSystem final : public platform::ISystem {
+ public:
+  bool nt = true;
+  std::wstring folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
+  std::map<std::wstring, std::wstring> shortForms{
+      {L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
+  bool IsWindowsNT() override { return nt; }
+  std::wstring ExecutableFolder() override { return folder; }
+  std::wstring ExecutableRootName() override { return rootName; }
+  std::optional<std::wstring> ShortPathName(const std::wstring& path) override {
+    const auto it = shortForms.find(path);
+    if (it == shortForms.end()) return std::nullopt;
+    return it->second;
+  }
+};
+
 class FakeInstance final : public platform::IInstanceGuard {
  public:
   bool another = false;
@@ -157,9 +174,12 @@ class FakeRegistry final : public platform::IRegistry {
   std::map<std::wstring, Key> keys;  // "HKCU\\path" -> values
   std::set<platform::RegKeyId> open;
   platform::RegResult refuseWrites = 0;  // e.g. access denied
+  bool denyMachineWrites = false;         // a user without administrator rights
 
-  platform::RegResult OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t,
+  platform::RegResult OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access,
                               platform::RegKeyId& key) override {
+    if (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2))
+      return platform::kRegAccessDenied;  // KEY_SET_VALUE
     const auto it = keys.find(Path(root, sub));
     if (it == keys.end()) return platform::kRegFileNotFound;
     return Hand(it->first, key);

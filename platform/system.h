@@ -16,6 +16,8 @@ class ISystem {
   virtual std::wstring ExecutableRootName() = 0;
   // The 8.3 form of an existing path, of any length; empty when there is none.
   virtual std::optional<std::wstring> ShortPathName(const std::wstring& path) = 0;
+  // An existing file, not a folder.
+  virtual bool FileExists(const std::wstring& path) = 0;
 };
 
 }  // namespace kalvero::platform

@@ -52,4 +52,9 @@ std::optional<std::wstring> Win32System::ShortPathName(const std::wstring& path)
   return std::wstring(buf.data(), n);
 }
 
+bool Win32System::FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace kalvero::platform

@@ -10,6 +10,7 @@ class Win32System final : public ISystem {
   std::wstring ExecutableFolder() override;
   std::wstring ExecutableRootName() override;
   std::optional<std::wstring> ShortPathName(const std::wstring& path) override;
+  bool FileExists(const std::wstring& path) override;
 
  private:
   std::wstring ModulePath();

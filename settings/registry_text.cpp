@@ -24,11 +24,13 @@ std::vector<std::uint8_t> EncodeRegSz(std::wstring_view text) {
   return out;
 }
 
-std::wstring DecodeRegSz(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+std::wstring Decode(const std::uint8_t* data, std::size_t size, bool stopAtNul) {
   std::wstring out;
   for (std::size_t i = 0; i + 1 < size; i += 2) {
     std::uint32_t u = data[i] | (data[i + 1] << 8);
-    if (u == 0) break;
+    if (u == 0 && stopAtNul) break;
     if constexpr (sizeof(wchar_t) > 2) {
       if (u >= 0xD800 && u < 0xDC00 && i + 3 < size) {
         const std::uint32_t low = data[i + 2] | (data[i + 3] << 8);
@@ -41,6 +43,16 @@ std::wstring DecodeRegSz(const std::uint8_t* data, std::size_t size) {
     out += static_cast<wchar_t>(u);
   }
   return out;
+}
+
+}  // namespace
+
+std::wstring DecodeRegSz(const std::uint8_t* data, std::size_t size) {
+  return Decode(data, size, true);
+}
+
+std::wstring DecodeUtf16(const std::uint8_t* data, std::size_t size) {
+  return Decode(data, size, false);
 }
 
 }  // namespace kalvero::settings

@@ -13,5 +13,7 @@ namespace kalvero::settings {
 std::vector<std::uint8_t> EncodeRegSz(std::wstring_view text);
 // The code units up to the first NUL (or the end), an odd trailing byte dropped.
 std::wstring DecodeRegSz(const std::uint8_t* data, std::size_t size);
+// Every code unit, NULs included.
+std::wstring DecodeUtf16(const std::uint8_t* data, std::size_t size);
 
 }  // namespace kalvero::settings

@@ -134,9 +134,6 @@ int CheckStateFromText(std::wstring_view text) {
   return 0;
 }
 
-namespace {
-
-// Plain decimal digits with a leading minus; no locale, no grouping.
 std::wstring DecimalText(long long v) {
   wchar_t buf[24];
   wchar_t* p = buf + std::size(buf);
@@ -149,8 +146,6 @@ std::wstring DecimalText(long long v) {
   if (negative) *--p = L'-';
   return std::wstring(p, buf + std::size(buf));
 }
-
-}  // namespace
 
 std::wstring CheckStateText(int state) { return DecimalText(state); }
 

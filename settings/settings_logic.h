@@ -32,6 +32,10 @@ bool IsOptionOn(std::wstring_view text);
 int CheckStateFromText(std::wstring_view text);
 std::wstring CheckStateText(int state);
 
+// Plain decimal digits with a leading minus: no locale, no grouping, and
+// none of the formatting machinery of the C library in the exe.
+std::wstring DecimalText(long long value);
+
 // Positions are stored as whole twips, without any decimal separator that a
 // later read would cut off.
 std::wstring CoordinateText(double twips);

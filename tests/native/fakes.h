@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
@@ -118,7 +119,9 @@ class FakeSystem final : public platform::ISystem {
   std::wstring folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
   std::map<std::wstring, std::wstring> shortForms{
       {L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
+  std::set<std::wstring> files;
   bool IsWindowsNT() override { return nt; }
+  bool FileExists(const std::wstring& path) override { return files.count(path) > 0; }
   std::wstring ExecutableFolder() override { return folder; }
   std::wstring ExecutableRootName() override { return rootName; }
   std::optional<std::wstring> ShortPathName(const std::wstring& path) override {
@@ -126,6 +129,17 @@ class FakeSystem final : public platform::ISystem {
     if (it == shortForms.end()) return std::nullopt;
     return it->second;
   }
+};
+
+class FakeMessageBox final : public platform::IMessageBox {
+ public:
+  explicit FakeMessageBox(Journal& j) : j_(j) {}
+  void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
+    j_.Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
+  }
+
+ private:
+  Journal& j_;
 };
 
 class FakeInstance final : public platform::IInstanceGuard {
@@ -138,11 +152,12 @@ class FakeLauncher final : public platform::IProcessLauncher {
  public:
   explicit FakeLauncher(Journal& j) : j_(j) {}
   bool allowStarts = false;
+  bool startSucceeds = true;
   std::wstring SystemDirectory() override { return L"C:\\Windows\\system32"; }
   bool Start(const std::wstring& app, const std::wstring& cmd, int show) override {
     if (!allowStarts) ADD_FAILURE() << "unexpected process start: " << N(cmd);
     j_.Add("start [" + N(app) + "] [" + N(cmd) + "] " + std::to_string(show));
-    return true;
+    return startSucceeds && !app.empty();
   }
 
  private:

@@ -1,0 +1,64 @@
+#include "about/about_logic.h"
+
+#include "maker.h"
+#include "resources/version.h"
+#include "settings/settings_logic.h"
+
+namespace kalvero::about {
+
+Maker BuildMaker() {
+  return {KALVERO_MAKER_WEBSITE, KALVERO_MAKER_EMAIL, KALVERO_MAKER_CREDIT, KALVERO_MAKER_AUTHOR};
+}
+
+std::wstring AboutCaption() { return L"Kalvero - A propos "; }
+
+std::wstring VersionLabel(int major, int minor, int revision) {
+  using settings::DecimalText;
+  return L"Version " + DecimalText(major) + L"." + DecimalText(minor) + L"." + DecimalText(revision);
+}
+
+std::wstring VersionLabel() {
+  return VersionLabel(KALVERO_VERSION_MAJOR, KALVERO_VERSION_MINOR, KALVERO_VERSION_REVISION);
+}
+
+std::wstring DetailsText(const Maker& maker) {
+  const std::wstring lines[] = {
+      L"Kalvero version 1.0.0 - Arrêt-Redémarrage Windows",
+      L"",
+      maker.author,
+      L"E-Mail : " + maker.email,
+      L"Url : " + maker.website,
+      L"",
+      L"Logiciel FREEWARE",
+      L"",
+      L"Arrêter-Redémarrer Windows en un seul clic !",
+      L"Compatible Windows 95 à Seven",
+      L"",
+      L"Consultez mon site pour télécharger",
+      L"les mises à jours.",
+  };
+  std::wstring text;
+  for (std::size_t i = 0; i < std::size(lines); ++i) {
+    if (i > 0) text += L'\r';
+    text += lines[i];
+  }
+  return text;
+}
+
+std::wstring DonationUrl(const std::wstring& website) {
+  const auto scheme = website.find(L"://");
+  const auto hostStart = scheme == std::wstring::npos ? 0 : scheme + 3;
+  const auto path = website.find(L'/', hostStart);
+  return website.substr(0, path) + L"/Don/Don.htm";
+}
+
+ShellRequest LinkRequest(Link link, const Maker& maker, const std::wstring& programFolder) {
+  switch (link) {
+    case Link::Donation: return {DonationUrl(maker.website), L"", programFolder};
+    case Link::WebSite: return {maker.website, L"", programFolder};
+    case Link::Email: return {L"mailto:" + maker.email, std::nullopt, std::nullopt};
+  }
+  return {};
+}
+
+}  // namespace kalvero::about

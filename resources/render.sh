@@ -18,6 +18,13 @@
 #   pictures/kalvero.ico      16, 20, 24, 32, 40, 48, 64 and 256 px, 32-bit (PNG above 32)
 #                             with alpha; the 256 px frame is PNG-compressed.
 #   pictures/settings.ico     settings window icon: the same without the 256 px frame.
+#   pictures/donate_<w>.png   About window "FAIRE UN DON" button (art/donate.svg) at
+#                             100x44, 125x55, 150x66 and 200x88 px, on black: the About
+#                             window's background, which the rounded corners show.
+#   pictures/about_logo_<px>.png  About window logo: the shut-down button picture
+#                             (art/shutdown.svg, with its light face) at 48, 60, 72, 96 px.
+#                             Both PNG sets are 8-bit palette PNGs (colour type 3) without
+#                             date or text chunks; the program decodes them with WIC.
 #   pictures/preview.png      contact sheet for people, not used by the build.
 set -euo pipefail
 
@@ -34,14 +41,32 @@ button_px=(33 41 50 66)
 icon_px=(16 20 24 32 40 48 64 256)
 settings_icon_px=(16 20 24 32 40 48 64)   # no 256: only a title bar shows it
 face='#F0F0F0'   # button face colour; the SVGs paint it too
+donate_sizes=(100x44 125x55 150x66 200x88)
+about_logo_px=(48 60 72 96)
+about_bg='#000000'   # About window background, under the donate button's corners
 
 # Keep ImageMagick from writing dates or other run-dependent text into PNGs
 # (including the PNG frame inside the .ico).
 png_clean=(-define "png:exclude-chunks=date,time,tEXt,zTXt,iTXt" +set date:create +set date:modify)
+# The About window PNGs also go without the colour chunks (gamma, chromaticity, sRGB) and the
+# background and pixel-size chunks: their colours are plain sRGB, as drawn, and it saves room.
+png_bare=(-define "png:exclude-chunks=date,time,tEXt,zTXt,iTXt,gAMA,cHRM,sRGB,bKGD,pHYs" \
+  +set date:create +set date:modify)
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir -p "$out"
+
+# check_palette <png> <background> <what>: warns when the picture, flattened onto the
+# background at 8 bits a channel, has more than 256 colours, so that an 8-bit palette
+# can only approximate it.
+check_palette() {
+  local colours
+  colours=$("$IM" "$1" -background "$2" -alpha remove -alpha off -depth 8 -format %k info:)
+  if [ "$colours" -gt 256 ]; then
+    echo "render.sh: warning: $3 has $colours colours; the 256-colour palette is approximate" >&2
+  fi
+}
 
 for name in "${buttons[@]}"; do
   for px in "${button_px[@]}"; do
@@ -51,10 +76,7 @@ for name in "${buttons[@]}"; do
     # dithering and write an uncompressed BMP3 (BITMAPINFOHEADER). No RLE: DIB
     # sections cannot hold it. The flat-coloured pictures have well under 256
     # colours, so the palette is exact; say so if an edit breaks that.
-    colours=$("$IM" "$tmp/$name-$px.png" -background "$face" -alpha remove -alpha off -format %k info:)
-    if [ "$colours" -gt 256 ]; then
-      echo "render.sh: warning: $name at $px px has $colours colours; the 256-colour BMP is approximate" >&2
-    fi
+    check_palette "$tmp/$name-$px.png" "$face" "$name at $px px"
     "$IM" "$tmp/$name-$px.png" -background "$face" -alpha remove -alpha off \
       +dither -colors 256 -type Palette -compress None "BMP3:$bmp"
     # Check what Windows will be handed: 8 bpp, bottom-up, 40-byte header, BI_RGB.
@@ -113,6 +135,36 @@ PY
 make_ico icon kalvero.ico "${icon_px[@]}"
 make_ico settings-icon settings.ico "${settings_icon_px[@]}"
 
+# make_png <svg> <stem> <background> <size>...: renders art/<svg>.svg at each size
+# (<width>x<height>, or <px> for a square), flattens it onto <background> and writes
+# pictures/<stem>_<width>.png as an 8-bit palette PNG. With at most 256 colours
+# (check_palette) ImageMagick's PNG8 writer keeps every colour exactly; past that it
+# quantises.
+make_png() {
+  local name=$1 stem=$2 bg=$3; shift 3
+  local size w h w2 h2 png type
+  for size in "$@"; do
+    [[ $size == *x* ]] || size=${size}x$size
+    w=${size%x*} h=${size#*x}
+    rsvg-convert -w "$w" -h "$h" "$art/$name.svg" -o "$tmp/$stem-$w.png"
+    check_palette "$tmp/$stem-$w.png" "$bg" "$stem at $size px"
+    png="$out/${stem}_$w.png"
+    "$IM" "$tmp/$stem-$w.png" -background "$bg" -alpha remove -alpha off -depth 8 \
+      "${png_bare[@]}" "PNG8:$png"
+    # Check the IHDR: the size asked for, 8 bits, colour type 3 (palette).
+    read -r w2 h2 < <(od -An -tu1 -j16 -N8 "$png" |
+      awk '{ print $1*16777216 + $2*65536 + $3*256 + $4, $5*16777216 + $6*65536 + $7*256 + $8 }')
+    type=$(od -An -tu1 -j24 -N2 "$png" | awk '{ print $1 "/" $2 }')
+    if [ "${w2}x$h2" != "$size" ] || [ "$type" != 8/3 ]; then
+      echo "render.sh: $png is ${w2}x$h2 with depth/colour type $type; expected $size, 8/3" >&2
+      exit 1
+    fi
+  done
+}
+
+make_png donate donate "$about_bg" "${donate_sizes[@]}"
+make_png shutdown about_logo "$face" "${about_logo_px[@]}"
+
 # Contact sheet: the buttons at 200 % and the icon at 64 px on top; the
 # buttons at 100 % and the icon at 32 and 16 px below, all as actually
 # rendered (the BMPs, not the SVGs).
@@ -129,7 +181,13 @@ row 33 32 16
 "$IM" -background white "$tmp/row-66.png" "$tmp/row-33.png" -gravity west -append \
   -bordercolor white -border 6 +repage "${png_clean[@]}" "PNG24:$out/preview.png"
 
-total=0 count=0
-for f in "$out"/*.bmp; do total=$((total + $(stat -c %s "$f"))); count=$((count + 1)); done
-echo "render.sh: $count BMPs, $total bytes; kalvero.ico $(stat -c %s "$out/kalvero.ico") bytes;" \
-  "settings.ico $(stat -c %s "$out/settings.ico") bytes"
+# summary <what> <file>...: prints how many files and how many bytes they take.
+summary() {
+  local what=$1 f total=0; shift
+  for f in "$@"; do total=$((total + $(stat -c %s "$f"))); done
+  echo "render.sh: $what: $# files, $total bytes"
+}
+summary "button BMPs" "$out"/*.bmp
+summary "kalvero.ico" "$out/kalvero.ico"
+summary "settings.ico" "$out/settings.ico"
+summary "About window PNGs" "$out"/donate_*.png "$out"/about_logo_*.png

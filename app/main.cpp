@@ -36,7 +36,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     platform::Win32System system;
     settings::Autostart autostart(registry, system);
     settings::SettingsDialogLogic settingsLogic(store, logic);
-    settings::SettingsWindow settingsWindow(instance, settingsLogic, autostart);
+    platform::Win32Shell shell;
+    platform::Win32MessageBox messageBox;
+    about::SysInfoLauncher sysinfo(registry, launcher, system, messageBox);
+    about::AboutWindow aboutWindow(instance, sysinfo, shell, messageBox, system.ExecutableFolder());
+    settings::SettingsWindow settingsWindow(instance, settingsLogic, autostart, aboutWindow);
     app::MainWindow window(instance, logic, power, windowOps, tray, settingsWindow);
     if (!window.Create()) return 1;
     if (!logic.OnLoad()) return 0;

@@ -47,4 +47,10 @@ int SystemMetricForDpi(int index, UINT dpi) {
   return fn ? fn(index, dpi) : MulDiv(GetSystemMetrics(index), dpi, DpiForSystem());
 }
 
+HFONT CreateFontForDpi(UINT dpi, int hundredthsOfPoint, int weight, const wchar_t* face) {
+  return CreateFontW(-MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200), 0, 0, 0, weight,
+                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     CLEARTYPE_QUALITY, DEFAULT_PITCH, face);
+}
+
 }  // namespace kalvero::platform

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/win32_dpi.h"
+#include "platform/win32_shell.h"
 
 namespace kalvero::platform {
 namespace {
@@ -16,12 +17,10 @@ constexpr DWORD kAddRetryMs = 300;
 
 struct TrayFailed {};
 
-// shell32 is loaded on the first use of the tray rather than at start-up,
-// which it would slow down. It is a known DLL: always the system's copy.
 BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
   using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
   static const Fn fn = [] {
-    HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+    HMODULE shell32 = Shell32();
     return shell32 ? reinterpret_cast<Fn>(
                          reinterpret_cast<void*>(GetProcAddress(shell32, "Shell_NotifyIconW")))
                    : nullptr;

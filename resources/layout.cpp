@@ -19,10 +19,12 @@ PixelRect ToPixels(const Control& c, int dpi) {
 
 namespace kalvero::layout {
 
-int PictureScaleIndex(int sizePx) {
+int ScaleIndex(std::span<const int> renderedSizes, int sizePx) {
   int i = 0;
-  while (i + 1 < static_cast<int>(std::size(kPictureSizes)) && kPictureSizes[i] < sizePx) ++i;
+  while (i + 1 < static_cast<int>(renderedSizes.size()) && renderedSizes[i] < sizePx) ++i;
   return i;
 }
+
+int PictureScaleIndex(int sizePx) { return ScaleIndex(kPictureSizes, sizePx); }
 
 }  // namespace kalvero::layout

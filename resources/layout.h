@@ -28,8 +28,9 @@ PixelRect ToPixels(const Control& c, int dpi);
 
 namespace kalvero::layout {
 
-// Which rendered picture to draw in a square of the given size: the smallest
+// Which rendered picture to draw in a box of the given size: the smallest
 // that is not smaller, so pictures are only ever scaled down.
-int PictureScaleIndex(int sizePx);
+int ScaleIndex(std::span<const int> renderedSizes, int sizePx);
+int PictureScaleIndex(int sizePx);  // the strip's buttons
 
 }  // namespace kalvero::layout

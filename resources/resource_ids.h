@@ -10,3 +10,7 @@
 #define IDB_LOGOFF 220
 #define IDB_SETTINGS 230
 #define IDB_TRAY 240
+
+// About pictures, PNG (RCDATA): base id + scale index.
+#define IDP_ABOUT_LOGO 400  /* 48, 60, 72, 96 px */
+#define IDP_DONATE 410      /* 100x44, 125x55, 150x66, 200x88 px */

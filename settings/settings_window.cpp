@@ -34,12 +34,6 @@ DWORD ControlStyle(int id) {
   }
 }
 
-UniqueFont MakeFont(UINT dpi, int tenthsOfPoint, int weight, const wchar_t* face) {
-  return UniqueFont(CreateFontW(-MulDiv(tenthsOfPoint, static_cast<int>(dpi), 720), 0, 0, 0,
-                                weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, face));
-}
-
 }  // namespace
 
 void SettingsWindow::ShowModal(HWND mainWindow) {
@@ -149,8 +143,8 @@ void SettingsWindow::Layout(UINT dpi) {
   AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
   SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  font_ = MakeFont(dpi, 80, FW_NORMAL, L"MS Shell Dlg 2");
-  buttonFont_ = MakeFont(dpi, 83, FW_BOLD, L"MS Sans Serif");  // 8.25 pt
+  font_.reset(CreateFontForDpi(dpi, 800, FW_NORMAL, L"MS Shell Dlg 2"));
+  buttonFont_.reset(CreateFontForDpi(dpi, 825, FW_BOLD, L"MS Sans Serif"));
   for (const Control& c : kSettingsControls) {
     HWND child = GetDlgItem(hwnd_, c.id);
     const PixelRect p = ToPixels(c, static_cast<int>(dpi));
@@ -202,8 +196,11 @@ void SettingsWindow::OnCommand(int id) {
     case kApplyAndClose:
       OnApplyAndClose();
       break;
+    case kAbout:
+      about_.ShowModal(hwnd_);  // unsaved box changes stay as they are beneath it
+      break;
     default:
-      break;  // "A propos" opens the About window in a later version
+      break;
   }
 }
 

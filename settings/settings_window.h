@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "about/about_window.h"
 #include "platform/win32_handle.h"
 #include "settings/autostart.h"
 #include "settings/settings_dialog.h"
@@ -13,8 +14,9 @@ class SettingsWindow {
  public:
   static constexpr const wchar_t* kClassName = L"KalveroSettings";
 
-  SettingsWindow(HINSTANCE instance, SettingsDialogLogic& logic, Autostart& autostart)
-      : instance_(instance), logic_(logic), autostart_(autostart) {}
+  SettingsWindow(HINSTANCE instance, SettingsDialogLogic& logic, Autostart& autostart,
+                 about::AboutWindow& about)
+      : instance_(instance), logic_(logic), autostart_(autostart), about_(about) {}
 
   // Loads the window afresh, shows it below the main window and returns once
   // it is closed. The main window takes no input meanwhile.
@@ -39,6 +41,7 @@ class SettingsWindow {
   HINSTANCE instance_;
   SettingsDialogLogic& logic_;
   Autostart& autostart_;
+  about::AboutWindow& about_;
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   platform::UniqueFont font_, buttonFont_;

@@ -5,6 +5,7 @@
 #include "app/placement.h"
 #include "app/statement.h"
 #include "platform/win32_dpi.h"
+#include "platform/win32_window_base.h"
 #include "resources/layout_about.h"
 #include "resources/resource_ids.h"
 
@@ -22,6 +23,11 @@ constexpr COLORREF kGreen = RGB(0, 255, 0), kRed = RGB(255, 0, 0), kBlue = RGB(0
 
 bool IsLink(int id) { return id == kLblDisclaimer || id == kLabel3 || id == kImage2; }
 
+int CALLBACK FoundFont(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
 // Comic Sans MS where the system has it; the dialog font otherwise.
 const wchar_t* Face() {
   static const wchar_t* face = [] {
@@ -30,13 +36,7 @@ const wchar_t* Face() {
     lstrcpyW(lf.lfFaceName, L"Comic Sans MS");
     bool found = false;
     HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(
-        dc, &lf,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM flag) -> int {
-          *reinterpret_cast<bool*>(flag) = true;
-          return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    EnumFontFamiliesExW(dc, &lf, FoundFont, reinterpret_cast<LPARAM>(&found), 0);
     ReleaseDC(nullptr, dc);
     return found ? L"Comic Sans MS" : L"MS Shell Dlg 2";
   }();
@@ -68,47 +68,19 @@ void AboutWindow::ShowModal(HWND opener) {
   GetWindowRect(opener, &o);
   GetWindowRect(hwnd_, &self);
   const int w = self.right - self.left, h = self.bottom - self.top;
-  MONITORINFO mi{};
-  mi.cbSize = sizeof mi;
-  GetMonitorInfoW(MonitorFromWindow(opener, MONITOR_DEFAULTTONEAREST), &mi);
-  const int x = std::max<int>(mi.rcWork.left,
-                              std::min<int>((o.left + o.right - w) / 2, mi.rcWork.right - w));
-  const int y = std::max<int>(mi.rcWork.top,
-                              std::min<int>((o.top + o.bottom - h) / 2, mi.rcWork.bottom - h));
-  SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT p = FitToWorkArea(opener, (o.left + o.right - w) / 2, (o.top + o.bottom - h) / 2, w, h);
+  SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   Layout(DpiForWindow(hwnd_));
 
-  EnableWindow(owner_, FALSE);
-  ShowWindow(hwnd_, SW_SHOW);
-  SetFocus(GetDlgItem(hwnd_, kCmdOK));
-  MSG msg;
-  while (hwnd_) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (!IsDialogMessageW(hwnd_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  PostMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(hwnd_, kCmdOK)), TRUE);
+  RunModal(hwnd_, owner_, hwnd_);
   if (hwnd_) Unload();
 }
 
 bool AboutWindow::Create(HWND opener) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance_;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    registered = RegisterClassExW(&wc) != 0;
-    if (!registered) return false;
-  }
+  if (!RegisterWindowClass(instance_, kClassName, WindowProcOf<AboutWindow>,
+                           static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))))
+    return false;
   owner_ = opener;
   if (!CreateWindowExW(kExStyle, kClassName, L"", kStyle, 0, 0, 100, 100, opener, nullptr,
                        instance_, this))
@@ -139,21 +111,6 @@ void AboutWindow::AddTooltip(int id, const wchar_t* text) {
   ti.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd_, id));
   ti.lpszText = const_cast<wchar_t*>(text);
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-LRESULT CALLBACK AboutWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (...) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
 }
 
 LRESULT AboutWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -7,6 +7,7 @@
 #include "about/sysinfo.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_shell.h"
+#include "platform/win32_window_base.h"
 
 namespace kalvero::about {
 
@@ -26,7 +27,8 @@ class AboutWindow {
   void ShowModal(HWND opener);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  template <class T>
+  friend LRESULT CALLBACK platform::WindowProcOf(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   bool Create(HWND opener);

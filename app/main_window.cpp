@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/win32_dpi.h"
+#include "platform/win32_window_base.h"
 #include "resources/layout_main.h"
 
 namespace kalvero::app {
@@ -37,14 +38,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions&
       settingsWindow_(settingsWindow) {}
 
 bool MainWindow::Create() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance_;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassExW(&wc)) return false;
+  if (!RegisterWindowClass(instance_, kClassName, WindowProcOf<MainWindow>,
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
+    return false;
 
   // Sized for the system DPI first; Layout() corrects it for the DPI of the
   // monitor the window actually lands on.
@@ -61,23 +57,6 @@ bool MainWindow::Create() {
   OnCreateControls();
   Layout(DpiForWindow(hwnd_));
   return true;
-}
-
-LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  // A failure in a handler abandons that handler only; it never unwinds into
-  // the system's code.
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (...) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

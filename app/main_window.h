@@ -10,6 +10,7 @@
 #include "platform/win32_handle.h"
 #include "platform/win32_tray.h"
 #include "platform/win32_window.h"
+#include "platform/win32_window_base.h"
 #include "settings/settings_window.h"
 
 namespace kalvero::app {
@@ -28,7 +29,8 @@ class MainWindow {
   bool PreTranslate(MSG& msg);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  template <class T>
+  friend LRESULT CALLBACK platform::WindowProcOf(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   void OnCreateControls();

@@ -4,6 +4,7 @@
 
 #include "app/placement.h"
 #include "platform/win32_dpi.h"
+#include "platform/win32_window_base.h"
 #include "resources/layout_settings.h"
 #include "resources/resource_ids.h"
 
@@ -40,9 +41,8 @@ void SettingsWindow::ShowModal(HWND mainWindow) {
   if (hwnd_ || !Create(mainWindow)) return;  // one settings window at a time
   OnLoad();
 
-  RECT main{};
+  RECT main{}, self{};
   GetWindowRect(mainWindow, &main);
-  RECT self{};
   GetWindowRect(hwnd_, &self);
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
@@ -55,36 +55,14 @@ void SettingsWindow::ShowModal(HWND mainWindow) {
   // On a monitor of another DPI the window has just been resized for it.
   Layout(DpiForWindow(hwnd_));
 
-  EnableWindow(owner_, FALSE);
-  ShowWindow(hwnd_, SW_SHOW);
-  MSG msg;
-  while (hwnd_) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // for the main loop
-      break;
-    }
-    if (!IsDialogMessageW(hwnd_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  RunModal(hwnd_, owner_, hwnd_);
   if (hwnd_) Unload();
 }
 
 bool SettingsWindow::Create(HWND mainWindow) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance_;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    registered = RegisterClassExW(&wc) != 0;
-    if (!registered) return false;
-  }
+  if (!RegisterWindowClass(instance_, kClassName, WindowProcOf<SettingsWindow>,
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
+    return false;
   owner_ = mainWindow;
   // Owned by the main window: no taskbar button of its own, and always above it.
   if (!CreateWindowExW(kExStyle, kClassName, L"Kalvero - Réglages", kStyle, 0, 0, 100, 100,
@@ -98,21 +76,6 @@ bool SettingsWindow::Create(HWND mainWindow) {
   }
   Layout(DpiForWindow(hwnd_));
   return true;
-}
-
-LRESULT CALLBACK SettingsWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = static_cast<SettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (...) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
 }
 
 LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

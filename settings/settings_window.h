@@ -5,6 +5,7 @@
 
 #include "about/about_window.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_window_base.h"
 #include "settings/autostart.h"
 #include "settings/settings_dialog.h"
 
@@ -23,7 +24,8 @@ class SettingsWindow {
   void ShowModal(HWND mainWindow);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  template <class T>
+  friend LRESULT CALLBACK platform::WindowProcOf(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
   bool Create(HWND mainWindow);

@@ -1,0 +1,39 @@
+// What every window class of the program shares: its registration, the
+// procedure that routes messages to the object's handlers, and the modal loop.
+#pragma once
+
+#include <windows.h>
+
+namespace kalvero::platform {
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background);
+
+// Routes a window's messages to T::Handle, the object being passed as the
+// creation parameter. A failure in a handler abandons that handler only; it
+// never unwinds into the system's code.
+template <class T>
+LRESULT CALLBACK WindowProcOf(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+// Shows a window modally over its owner and returns once `alive` is null (the
+// window clears it as it is destroyed). A quit message ends the loop and is
+// passed on to the main loop.
+void RunModal(HWND window, HWND owner, HWND& alive);
+
+// Where a window of the given size goes to stay wholly inside the work area
+// of the monitor nearest to `anchor`.
+POINT FitToWorkArea(HWND anchor, int x, int y, int width, int height);
+
+}  // namespace kalvero::platform

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -251,6 +252,16 @@ class FakeRegistry final : public platform::IRegistry {
   }
   platform::RegKeyId next_ = 100;
   std::map<platform::RegKeyId, std::wstring> handles_;
+};
+
+// The main window's logic over a fresh set of fakes sharing one journal.
+struct MainLogicRig {
+  Journal journal;
+  FakeStore store{journal};
+  FakeWindow window{journal};
+  FakeTray tray{journal};
+  FakeInstance instance;
+  app::MainWindowLogic logic{store, window, tray, instance};
 };
 
 }  // namespace kalvero::test

@@ -9,14 +9,9 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public ::testing::Test, protected test::MainLogicRig {
  protected:
-  test::Journal journal;
-  test::FakeStore store{journal};
-  test::FakeWindow window{journal};
-  test::FakeTray tray{journal};
-  test::FakeInstance instance;
-  app::MainWindowLogic main{store, window, tray, instance};
+  app::MainWindowLogic& main = logic;
   SettingsDialogLogic dialog{store, main};
 };
 

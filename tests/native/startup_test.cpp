@@ -9,14 +9,8 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public ::testing::Test, protected test::MainLogicRig {
  protected:
-  test::Journal journal;
-  test::FakeStore store{journal};
-  test::FakeWindow window{journal};
-  test::FakeTray tray{journal};
-  test::FakeInstance instance;
-  MainWindowLogic logic{store, window, tray, instance};
 
   void Set(const wchar_t* key, const wchar_t* text) { store.values[key] = text; }
   Calls Run() {
@@ -48,11 +42,10 @@ TEST_F(StartupTest, TopmostOnlyForExactlyOne) {
   } cases[] = {{L"1", true}, {L"01", true}, {L" 1", true}, {L"1x", true}, {L"0", false},
                {L"2", false}, {L"abc", false}, {L"0.6", false}, {L"1e400", false}};
   for (const auto& c : cases) {
-    test::Journal j;
-    test::FakeStore s{j};
-    test::FakeWindow w{j};
-    test::FakeTray t{j};
-    MainWindowLogic l{s, w, t, instance};
+    test::MainLogicRig rig;
+    auto& s = rig.store;
+    auto& w = rig.window;
+    auto& l = rig.logic;
     s.values[L"FenVisible"] = c.text;
     l.OnLoad();
     EXPECT_EQ(w.topmostCalls, 1) << test::N(c.text);
@@ -97,11 +90,11 @@ TEST_F(StartupTest, RememberFlagIsTheOneReadAtStartUp) {
   logic.OnUnload();
   EXPECT_TRUE(journal.calls.empty());
 
-  test::Journal j;
-  test::FakeStore s{j};
-  test::FakeWindow w{j};
-  test::FakeTray t{j};
-  MainWindowLogic on{s, w, t, instance};
+  test::MainLogicRig rig;
+
+  auto& j = rig.journal;
+  auto& s = rig.store;
+  auto& on = rig.logic;
   s.values[L"DerPosition"] = L"1";
   on.OnLoad();
   s.values[L"DerPosition"] = L"0";  // turned off during the run
@@ -124,12 +117,10 @@ TEST(StartupFailures, EveryStepRunsPastAFailingOne) {
   const Calls full{"get FenVisible", "topmost on", "get AutoReduit", "tip Kalvero", "icon in",
                    "hide", "get DerPosition", "get Haut", "get Gauche", "rect", "move 64,48"};
   for (const auto& failing : full) {
-    test::Journal j;
-    test::FakeStore s{j};
-    test::FakeWindow w{j};
-    test::FakeTray t{j};
-    test::FakeInstance i;
-    MainWindowLogic logic{s, w, t, i};
+    test::MainLogicRig rig;
+    auto& j = rig.journal;
+    auto& s = rig.store;
+    auto& logic = rig.logic;
     s.values = {{L"FenVisible", L"1"}, {L"AutoReduit", L"1"}, {L"DerPosition", L"1"},
                 {L"Haut", L"720"}, {L"Gauche", L"960"}};
     j.failOn = failing;

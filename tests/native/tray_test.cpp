@@ -8,14 +8,8 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public ::testing::Test, protected test::MainLogicRig {
  protected:
-  test::Journal journal;
-  test::FakeStore store{journal};
-  test::FakeWindow window{journal};
-  test::FakeTray tray{journal};
-  test::FakeInstance instance;
-  MainWindowLogic logic{store, window, tray, instance};
 
   Calls Do(void (MainWindowLogic::*action)()) {
     journal.calls.clear();
@@ -60,11 +54,11 @@ TEST_F(TrayTest, StartUpGoesToTheTrayOnlyForExactlyOne) {
   } cases[] = {{L"1", true}, {L" 01 ", true}, {L"0", false}, {L"2", false},
                {L"oui", false}, {L"", false}, {L"1e400", false}};
   for (const auto& c : cases) {
-    test::Journal j;
-    test::FakeStore s{j};
-    test::FakeWindow w{j};
-    test::FakeTray t{j};
-    MainWindowLogic l{s, w, t, instance};
+    test::MainLogicRig rig;
+    auto& j = rig.journal;
+    auto& s = rig.store;
+    auto& t = rig.tray;
+    auto& l = rig.logic;
     s.values[L"AutoReduit"] = c.text;
     l.OnLoad();
     EXPECT_EQ(t.inTray, c.inTray) << test::N(c.text);

@@ -1,8 +1,9 @@
 #!/bin/bash
-# Screenshots of Kalvero's window at 100 % and 150 % scaling, for the docs.
+# Screenshots of Kalvero's window at 100 % and 150 % scaling, and of its settings window, for the docs.
 #   scripts/screenshot.sh [path/to/Kalvero.exe]
 # Runs the exe under Wine on Xvfb in a prefix of its own and writes docs/strip-100.png and
-# docs/strip-150.png: just the window, caption included.
+# docs/strip-150.png: just the window, caption included; docs/settings.png: the settings window,
+# opened with its button as a user would.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/tests/wine/env.sh"
@@ -19,17 +20,22 @@ kalvero_prefix_current || kalvero_prefix_new "$WINEPREFIX" || exit 1
 kalvero_wine_stop  # a Kalvero left running would make ours exit at once: single instance
 if [ -f "$keepalive" ]; then kalvero_keepalive_start "$keepalive" || exit 1; fi
 
-shoot() {  # shoot DPI OUT
-    local dpi=$1 out=$2 pid id
+shoot() {  # shoot DPI OUT [settings]
+    local dpi=$1 out=$2 what=${3:-} pid id
     # The next process sees the new DPI; the default position keeps the window where it shows.
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wine reg delete 'HKCU\Software\VB and VBA Program Settings\Kalvero' /f >/dev/null 2>&1
     wine "$exe" >/dev/null 2>&1 &
     pid=$!
     # By pid: tests may be showing other Kalvero windows on the same display.
-    id=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name '^Kalvero$' | head -n 1)
+    id=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$pid" --name '^Kalvero$' | head -n 1)
     if [ -z "$id" ]; then
         echo "Kalvero's window did not show at $dpi dpi" >&2
+        kill "$pid" 2>/dev/null
+        return 1
+    fi
+    if [ "$what" = settings ] && ! id=$(open_settings "$id" "$pid" "$dpi"); then
+        echo "the settings window did not open at $dpi dpi" >&2
         kill "$pid" 2>/dev/null
         return 1
     fi
@@ -42,9 +48,22 @@ shoot() {  # shoot DPI OUT
     echo "saved $out ($(/usr/bin/identify -format '%wx%h' "$out") at $dpi dpi)"
 }
 
+# open_settings MAIN_ID PID DPI: clicks the settings button and prints the settings window's X id.
+# Unmanaged, the X window holds Wine's own frame too: the client area (2415 x 495 twips) is inset by
+# the border at the left, right and bottom. The button's middle is 1687, 247 twips into it.
+open_settings() {
+    local WIDTH HEIGHT border top
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(WIDTH|HEIGHT)=')"
+    border=$(((WIDTH - (2415 * $3 + 720) / 1440) / 2))
+    top=$((HEIGHT - border - (495 * $3 + 720) / 1440))
+    xdotool mousemove --window "$1" $((border + (1687 * $3 + 720) / 1440)) $((top + (247 * $3 + 720) / 1440)) click 1
+    timeout 10 xdotool search --sync --all --onlyvisible --pid "$2" --name '^Kalvero - Réglages$' | head -n 1 | grep .
+}
+
 mkdir -p "$root/docs"
 status=0
 shoot 96 "$root/docs/strip-100.png" || status=1
 shoot 144 "$root/docs/strip-150.png" || status=1
+shoot 96 "$root/docs/settings.png" settings || status=1
 kalvero_wine_stop
 exit $status

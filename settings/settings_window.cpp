@@ -180,8 +180,10 @@ void SettingsWindow::OnApplyAndClose() {
   boxes.alwaysVisible = State(kCheck1);
   boxes.rememberPosition = State(kCheck3);
   boxes.startInTray = State(kCheck2);
-  logic_.Apply(boxes);
+  // Gone before the topmost state is applied: under Wine a window that still
+  // owns another cannot itself be made topmost.
   Unload();
+  logic_.Apply(boxes);
 }
 
 void SettingsWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {

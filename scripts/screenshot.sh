@@ -1,14 +1,19 @@
 #!/bin/bash
-# Screenshots of Kalvero's window at 100 % and 150 % scaling, and of its settings window, for the docs.
-#   scripts/screenshot.sh [path/to/Kalvero.exe]
-# Runs the exe under Wine on Xvfb in a prefix of its own and writes docs/strip-100.png and
-# docs/strip-150.png: just the window, caption included; docs/settings.png: the settings window,
-# opened with its button as a user would.
+# Screenshots of Kalvero's window at 100 % and 150 % scaling, of its settings window and of its
+# notification-area icon, for the docs.
+#   scripts/screenshot.sh [path/to/Kalvero.exe [SHOT...]]     SHOT: strip-100 strip-150 settings tray
+# Runs the exe under Wine on Xvfb in a prefix of its own and writes docs/SHOT.png for each SHOT (all
+# four by default): strip-*: just the window, caption included; settings: the settings window, opened
+# with its button as a user would; tray: Wine's tray window with the icon and its tip, after a start
+# in the tray and a hover over the icon.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/tests/wine/env.sh"
 exe=${1:-$root/build/windows-x64/Kalvero.exe}
+shift $(($# > 0))
+shots=${*:-strip-100 strip-150 settings tray}
 keepalive=$root/build/windows-x64/tests/wine/keepalive.exe
+driver=$root/build/windows-x64/tests/wine/kalvero_wine_tests.exe
 export WINEPREFIX="$KALVERO_TEST_ROOT/shots"
 
 if [ ! -f "$exe" ]; then
@@ -60,10 +65,48 @@ open_settings() {
     timeout 10 xdotool search --sync --all --onlyvisible --pid "$2" --name '^Kalvero - Réglages$' | head -n 1 | grep .
 }
 
+# shoot_tray OUT
+shoot_tray() {
+    local out=$1 pid place x y left top width height
+    local key='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
+    if [ ! -f "$driver" ]; then
+        echo "no $driver: it finds the icon, which has no X window of its own" >&2
+        return 1
+    fi
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    wine reg delete 'HKCU\Software\VB and VBA Program Settings\Kalvero' /f >/dev/null 2>&1
+    wine reg add "$key" /v AutoReduit /t REG_SZ /d 1 /f >/dev/null 2>&1
+    wine "$exe" >/dev/null 2>&1 &
+    pid=$!
+    if ! place=$(timeout 20 wine "$driver" --tray-icon | tr -d '\r') || [ -z "$place" ]; then
+        echo "Kalvero's tray icon did not show" >&2
+        kill "$pid" 2>/dev/null
+        return 1
+    fi
+    read -r x y left top width height <<<"$place"
+    # The tip needs moves inside the icon, then its delay.
+    xdotool mousemove $((x - 1)) $((y - 1)) sleep 0.1 mousemove "$x" "$y" sleep 0.1 mousemove $((x + 1)) "$y"
+    sleep 1.5
+    # The tip shows about 20 px below the pointer.
+    /usr/bin/import -window root -crop "${width}x$((height + 30))+$left+$top" +repage "$out" || return 1
+    xdotool mousemove 1279 1023
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    echo "saved $out ($(/usr/bin/identify -format '%wx%h' "$out"))"
+}
+
 mkdir -p "$root/docs"
 status=0
-shoot 96 "$root/docs/strip-100.png" || status=1
-shoot 144 "$root/docs/strip-150.png" || status=1
-shoot 96 "$root/docs/settings.png" settings || status=1
+for shot in $shots; do
+    case $shot in
+    strip-100) shoot 96 "$root/docs/strip-100.png" || status=1 ;;
+    strip-150) shoot 144 "$root/docs/strip-150.png" || status=1 ;;
+    settings) shoot 96 "$root/docs/settings.png" settings || status=1 ;;
+    tray) shoot_tray "$root/docs/tray.png" || status=1 ;;
+    *) echo "unknown shot: $shot" >&2 && status=1 ;;
+    esac
+done
 kalvero_wine_stop
 exit $status

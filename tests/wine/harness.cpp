@@ -120,6 +120,15 @@ HWND WaitMainWindow(const Process& process, DWORD timeout_ms) {
     return found;
 }
 
+HWND MainWindowOf(const Process& process) {
+    for (HWND window : MainWindows()) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == process.pid()) return window;
+    }
+    return nullptr;
+}
+
 POINT TopLeft(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -140,6 +149,38 @@ void KillAllKalvero() {
         }
     }
     CloseHandle(snapshot);
+}
+
+std::vector<HWND> TrayIcons() {
+    std::vector<HWND> icons;
+    for (HWND tray = nullptr; (tray = FindWindowExW(nullptr, tray, L"__winex11_standalone_tray", nullptr));)
+        for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr));)
+            if (IsWindowVisible(icon)) icons.push_back(icon);
+    return icons;
+}
+
+bool Xdotool(const std::wstring& args) {
+    // Wine runs a Unix program from CreateProcess but gives no handle to wait on: the shell leaves
+    // xdotool's exit code in a file of the prefix instead, renamed into place once complete.
+    constexpr wchar_t kDone[] = L"C:\\kalvero-xdotool.rc";
+    DeleteFileW(kDone);
+    std::wstring command = L"/bin/sh -c \"cd \\\"$WINEPREFIX/drive_c\\\" || exit; xdotool " + args +
+                           L"; echo $? >kalvero-xdotool.tmp; mv kalvero-xdotool.tmp kalvero-xdotool.rc\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (!WaitUntil([&] { return GetFileAttributesW(kDone) != INVALID_FILE_ATTRIBUTES; })) return false;
+    HANDLE file = CreateFileW(kDone, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char rc[8];
+    DWORD read = 0;
+    ReadFile(file, rc, sizeof rc, &read, nullptr);
+    CloseHandle(file);
+    return std::string(rc, read) == "0\n";
 }
 
 std::optional<std::wstring> GetSetting(const wchar_t* name) {

@@ -52,8 +52,16 @@ Process Start(const std::wstring& dir = kInstallDir, DWORD creation_flags = 0);
 std::vector<HWND> MainWindows();
 // The visible main window of that process once it is shown, else null.
 HWND WaitMainWindow(const Process& process, DWORD timeout_ms = 10000);
+// That process's main window, shown or not, else null.
+HWND MainWindowOf(const Process& process);
 POINT TopLeft(HWND window);
 void KillAllKalvero();
+
+// With no tray manager on the X display, Wine shows each notification icon as a child of class
+// "__winex11_standalone_tray" windows. The visible ones, in this prefix only.
+std::vector<HWND> TrayIcons();
+// Runs xdotool ARGS (no double quotes) on our X display and waits for it; true when it succeeded.
+bool Xdotool(const std::wstring& args);
 
 std::optional<std::wstring> GetSetting(const wchar_t* name);
 void SetSetting(const wchar_t* name, const std::optional<std::wstring>& value);

@@ -1,7 +1,7 @@
 #include "settings/settings_logic.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace kalvero::settings {
@@ -36,35 +36,6 @@ std::optional<double> ReadRadix(Reader& r, int radix) {
   for (int d; (d = DigitValue(r.Peek(), radix)) >= 0; r.Next()) value = value * radix + d;
   if (std::isinf(value)) return std::nullopt;
   return value;
-}
-
-// Where the first significant digit stands relative to the point, exponent
-// included: above 0 for numbers of 1 and more. Tells an out-of-range number
-// that is too large from one that is too small.
-long long DecimalMagnitude(const std::string& clean) {
-  long long magnitude = 0;
-  bool seenPoint = false, significant = false;
-  std::size_t i = 0;
-  for (; i < clean.size() && clean[i] != 'e'; ++i) {
-    const char c = clean[i];
-    if (c == '.') { seenPoint = true; continue; }
-    if (c < '0' || c > '9') continue;
-    if (!significant && c == '0') { if (seenPoint) --magnitude; continue; }
-    significant = true;
-    if (!seenPoint) ++magnitude;
-  }
-  if (!significant) return 0;
-  long long exponent = 0;
-  if (i < clean.size()) {
-    bool negative = false;
-    for (++i; i < clean.size(); ++i) {
-      if (clean[i] == '-') { negative = true; continue; }
-      if (clean[i] == '+') continue;
-      if (exponent < 1'000'000'000) exponent = exponent * 10 + (clean[i] - '0');
-    }
-    if (negative) exponent = -exponent;
-  }
-  return magnitude + exponent;
 }
 
 }  // namespace
@@ -107,14 +78,10 @@ std::optional<double> TextToNumber(std::wstring_view text) {
     for (; IsDigit(r.Peek()); r.Next()) { exponent += static_cast<char>(r.Peek()); digits = true; }
     if (digits) clean += exponent;
   }
-  double value = 0;
-  const auto [end, ec] = std::from_chars(clean.data(), clean.data() + clean.size(), value);
-  (void)end;
-  if (ec == std::errc::result_out_of_range) {
-    // Too small rounds to 0; only too large cannot be represented.
-    if (DecimalMagnitude(clean) > 0) return std::nullopt;
-    return 0.0;
-  }
+  // The system's own conversion (msvcrt's on Windows) keeps the exe small.
+  // Too small a number comes back as 0; only too large cannot be represented.
+  const double value = std::atof(clean.c_str());
+  if (std::isinf(value)) return std::nullopt;
   return negative ? -value : value;
 }
 

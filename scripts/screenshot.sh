@@ -1,17 +1,17 @@
 #!/bin/bash
-# Screenshots of Kalvero's window at 100 % and 150 % scaling, of its settings window and of its
-# notification-area icon, for the docs.
-#   scripts/screenshot.sh [path/to/Kalvero.exe [SHOT...]]     SHOT: strip-100 strip-150 settings tray
+# Screenshots of Kalvero's window at 100 % and 150 % scaling, of its settings and About windows and
+# of its notification-area icon, for the docs.
+#   scripts/screenshot.sh [path/to/Kalvero.exe [SHOT...]]     SHOT: strip-100 strip-150 settings about tray
 # Runs the exe under Wine on Xvfb in a prefix of its own and writes docs/SHOT.png for each SHOT (all
-# four by default): strip-*: just the window, caption included; settings: the settings window, opened
-# with its button as a user would; tray: Wine's tray window with the icon and its tip, after a start
-# in the tray and a hover over the icon.
+# five by default): strip-*: just the window, caption included; settings: the settings window, opened
+# with its button as a user would; about: the About window, opened from there with "A propos"; tray:
+# Wine's tray window with the icon and its tip, after a start in the tray and a hover over the icon.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/tests/wine/env.sh"
 exe=${1:-$root/build/windows-x64/Kalvero.exe}
 shift $(($# > 0))
-shots=${*:-strip-100 strip-150 settings tray}
+shots=${*:-strip-100 strip-150 settings about tray}
 keepalive=$root/build/windows-x64/tests/wine/keepalive.exe
 driver=$root/build/windows-x64/tests/wine/kalvero_wine_tests.exe
 export WINEPREFIX="$KALVERO_TEST_ROOT/shots"
@@ -25,7 +25,7 @@ kalvero_prefix_current || kalvero_prefix_new "$WINEPREFIX" || exit 1
 kalvero_wine_stop  # a Kalvero left running would make ours exit at once: single instance
 if [ -f "$keepalive" ]; then kalvero_keepalive_start "$keepalive" || exit 1; fi
 
-shoot() {  # shoot DPI OUT [settings]
+shoot() {  # shoot DPI OUT [settings|about]
     local dpi=$1 out=$2 what=${3:-} pid id
     # The next process sees the new DPI; the default position keeps the window where it shows.
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
@@ -39,8 +39,13 @@ shoot() {  # shoot DPI OUT [settings]
         kill "$pid" 2>/dev/null
         return 1
     fi
-    if [ "$what" = settings ] && ! id=$(open_settings "$id" "$pid" "$dpi"); then
+    if [ -n "$what" ] && ! id=$(open_settings "$id" "$pid" "$dpi"); then
         echo "the settings window did not open at $dpi dpi" >&2
+        kill "$pid" 2>/dev/null
+        return 1
+    fi
+    if [ "$what" = about ] && ! id=$(open_about "$id" "$pid" "$dpi"); then
+        echo "the About window did not open at $dpi dpi" >&2
         kill "$pid" 2>/dev/null
         return 1
     fi
@@ -63,6 +68,19 @@ open_settings() {
     top=$((HEIGHT - border - (495 * $3 + 720) / 1440))
     xdotool mousemove --window "$1" $((border + (1687 * $3 + 720) / 1440)) $((top + (247 * $3 + 720) / 1440)) click 1
     timeout 10 xdotool search --sync --all --onlyvisible --pid "$2" --name '^Kalvero - Réglages$' | head -n 1 | grep .
+}
+
+# open_about SETTINGS_ID PID DPI: clicks "A propos" and prints the About window's X id (its caption
+# ends with a blank). The settings window's client area is 4335 x 2550 twips; the button's middle is
+# 967, 2047 twips into it. The pointer then moves away, so that no tip covers the shot.
+open_about() {
+    local WIDTH HEIGHT border top
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(WIDTH|HEIGHT)=')"
+    border=$(((WIDTH - (4335 * $3 + 720) / 1440) / 2))
+    top=$((HEIGHT - border - (2550 * $3 + 720) / 1440))
+    xdotool mousemove --window "$1" $((border + (967 * $3 + 720) / 1440)) $((top + (2047 * $3 + 720) / 1440)) click 1 \
+        mousemove 1279 1023
+    timeout 10 xdotool search --sync --all --onlyvisible --pid "$2" --name '^Kalvero - A propos $' | head -n 1 | grep .
 }
 
 # shoot_tray OUT
@@ -104,6 +122,7 @@ for shot in $shots; do
     strip-100) shoot 96 "$root/docs/strip-100.png" || status=1 ;;
     strip-150) shoot 144 "$root/docs/strip-150.png" || status=1 ;;
     settings) shoot 96 "$root/docs/settings.png" settings || status=1 ;;
+    about) shoot 96 "$root/docs/about.png" about || status=1 ;;
     tray) shoot_tray "$root/docs/tray.png" || status=1 ;;
     *) echo "unknown shot: $shot" >&2 && status=1 ;;
     esac

@@ -132,6 +132,10 @@ LRESULT AboutWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
+    case WM_NEXTDLGCTL:
+      // Only dialogs act on it by themselves; OK takes the focus once shown.
+      if (LOWORD(lp)) SetFocus(reinterpret_cast<HWND>(wp));
+      return 0;
     case WM_CLOSE:
       Unload();
       return 0;

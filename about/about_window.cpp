@@ -264,14 +264,10 @@ void AboutWindow::OnCommand(int id) {
 }
 
 void AboutWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveToSuggested(hwnd_, suggested);
   Layout(dpi);
 }
 
-void AboutWindow::Unload() {
-  if (owner_ && IsWindow(owner_)) EnableWindow(owner_, TRUE);
-  if (hwnd_) DestroyWindow(hwnd_);
-}
+void AboutWindow::Unload() { EndModal(hwnd_, owner_); }
 
 }  // namespace kalvero::about

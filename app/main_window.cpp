@@ -216,8 +216,7 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveToSuggested(hwnd_, suggested);
   Layout(dpi);
   tray_.OnDpiChanged(dpi);
 }

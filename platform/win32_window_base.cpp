@@ -32,6 +32,16 @@ void RunModal(HWND window, HWND owner, HWND& alive) {
   }
 }
 
+void EndModal(HWND window, HWND owner) {
+  if (owner && IsWindow(owner)) EnableWindow(owner, TRUE);
+  if (window) DestroyWindow(window);
+}
+
+void MoveToSuggested(HWND window, const RECT& suggested) {
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 POINT FitToWorkArea(HWND anchor, int x, int y, int width, int height) {
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;

@@ -32,6 +32,13 @@ LRESULT CALLBACK WindowProcOf(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // passed on to the main loop.
 void RunModal(HWND window, HWND owner, HWND& alive);
 
+// Closes a modal window. Its owner takes input again first, so that it gets
+// the activation back rather than some other program.
+void EndModal(HWND window, HWND owner);
+
+// Takes the place and size the system suggests with WM_DPICHANGED.
+void MoveToSuggested(HWND window, const RECT& suggested);
+
 // Where a window of the given size goes to stay wholly inside the work area
 // of the monitor nearest to `anchor`.
 POINT FitToWorkArea(HWND anchor, int x, int y, int width, int height);

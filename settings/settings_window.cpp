@@ -187,15 +187,10 @@ void SettingsWindow::OnApplyAndClose() {
 }
 
 void SettingsWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveToSuggested(hwnd_, suggested);
   Layout(dpi);
 }
 
-void SettingsWindow::Unload() {
-  // The owner takes input again before we go, so it gets the activation back.
-  if (owner_ && IsWindow(owner_)) EnableWindow(owner_, TRUE);
-  if (hwnd_) DestroyWindow(hwnd_);
-}
+void SettingsWindow::Unload() { EndModal(hwnd_, owner_); }
 
 }  // namespace kalvero::settings

@@ -2,23 +2,29 @@
 
 #include <tlhelp32.h>
 
+#include <cwctype>
+
 namespace harness {
 namespace {
 
-std::wstring Widen(const char* utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), size);
-    wide.resize(wide.size() - 1);
+constexpr wchar_t kRecorderLog[] = L"C:\\kalvero-recorder.log";
+
+std::wstring Widen(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
     return wide;
 }
 
-// The build hands us a Unix path; Wine maps / to drive Z:.
-std::wstring BuiltKalvero() {
-    std::wstring path = L"Z:" + Widen(KALVERO_EXE);
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
+std::string ReadAll(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text(static_cast<size_t>(GetFileSize(file, nullptr)), '\0');
+    DWORD read = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(file);
+    return text.substr(0, read);
 }
 
 std::wstring OwnFolder() {
@@ -27,59 +33,42 @@ std::wstring OwnFolder() {
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
-bool IsMainWindow(HWND window) {
-    wchar_t name[64];
-    return GetClassNameW(window, name, 64) && wcscmp(name, L"KalveroMain") == 0;
-}
-
-HKEY OpenSettings() {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-    return key;
-}
-
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
-    const ULONGLONG deadline = GetTickCount64() + timeout_ms;
-    for (;;) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeout_ms;; Sleep(20)) {
         if (condition()) return true;
         if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
     }
 }
 
-std::wstring SystemShutdownPath() {
-    wchar_t system[MAX_PATH];
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
+    return s;
+}
+
+std::string Narrow(const std::wstring& s) {
+    std::string out;
+    for (wchar_t c : s) out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+std::wstring RecorderExe() { return OwnFolder() + L"\\recorder.exe"; }
+
+std::wstring SystemPath(const wchar_t* file) {
+    wchar_t system[MAX_PATH] = L"";
     GetSystemDirectoryW(system, MAX_PATH);
-    return std::wstring(system) + L"\\shutdown.exe";
+    return std::wstring(system) + L"\\" + file;
 }
 
 bool Install(const std::wstring& dir) {
-    const std::wstring recorder = OwnFolder() + L"\\recorder.exe";
+    std::wstring built = L"Z:" + Widen(KALVERO_EXE);  // a Unix path: Wine maps / to drive Z:
+    for (wchar_t& c : built)
+        if (c == L'/') c = L'\\';
     CreateDirectoryW(dir.c_str(), nullptr);
-    return CopyFileW(BuiltKalvero().c_str(), (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
-           CopyFileW(recorder.c_str(), (dir + L"\\shutdown.exe").c_str(), FALSE) &&
-           CopyFileW(recorder.c_str(), SystemShutdownPath().c_str(), FALSE);
-}
-
-Process::~Process() {
-    if (handle_) CloseHandle(handle_);
-    if (thread_) CloseHandle(thread_);
-}
-
-void Process::Resume() const {
-    ResumeThread(thread_);
-}
-
-bool Process::WaitExit(DWORD timeout_ms) const {
-    return WaitForSingleObject(handle_, timeout_ms) == WAIT_OBJECT_0;
-}
-
-DWORD Process::ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(handle_, &code);
-    return code;
+    return CopyFileW(built.c_str(), (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
+           CopyFileW(RecorderExe().c_str(), (dir + L"\\shutdown.exe").c_str(), FALSE) &&
+           CopyFileW(RecorderExe().c_str(), SystemPath(L"shutdown.exe").c_str(), FALSE);
 }
 
 Process Start(const std::wstring& dir, DWORD creation_flags) {
@@ -88,31 +77,21 @@ Process Start(const std::wstring& dir, DWORD creation_flags) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, creation_flags, nullptr,
-                        dir.c_str(), &si, &pi))
-        return {};
-    return {pi.hProcess, pi.hThread, pi.dwProcessId};
+    Process p;
+    if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, creation_flags, nullptr,
+                       dir.c_str(), &si, &pi))
+        p.pi_ = pi;
+    return p;
 }
 
-std::vector<HWND> MainWindows() {
-    std::vector<HWND> found;
-    EnumWindows(
-        [](HWND window, LPARAM list) {
-            if (IsMainWindow(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-HWND WaitMainWindow(const Process& process, DWORD timeout_ms) {
+HWND WaitWindow(DWORD pid, const wchar_t* window_class, DWORD timeout_ms, bool shown) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND window : MainWindows()) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                if (pid == process.pid() && IsWindowVisible(window)) found = window;
+            for (HWND w = nullptr; !found && (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == pid && (!shown || IsWindowVisible(w))) found = w;
             }
             return found != nullptr;
         },
@@ -120,19 +99,106 @@ HWND WaitMainWindow(const Process& process, DWORD timeout_ms) {
     return found;
 }
 
-HWND MainWindowOf(const Process& process) {
-    for (HWND window : MainWindows()) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if (pid == process.pid()) return window;
-    }
-    return nullptr;
+int CountWindows(const wchar_t* window_class) {
+    int n = 0;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));) ++n;
+    return n;
 }
 
-POINT TopLeft(HWND window) {
+Kalvero::Kalvero(const std::wstring& dir, bool shown) : process(Start(dir)) {
+    if (process) main = WaitWindow(process.pid(), L"KalveroMain", 10000, shown);
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = L"";
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return Lower(name);
+}
+
+RECT Rect(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
-    return {r.left, r.top};
+    return r;
+}
+
+bool MoveTo(HWND window, POINT where) {
+    SetWindowPos(window, nullptr, where.x, where.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return WaitUntil([&] { return TopLeft(window).x == where.x && TopLeft(window).y == where.y; });
+}
+
+RECT WorkArea(HWND window) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi);
+    return mi.rcWork;
+}
+
+HWND Focus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+std::vector<int> Tabs(HWND window, int n) {
+    std::vector<int> walked;
+    for (int i = 0; i < n; ++i) {
+        const HWND before = Focus(window);
+        Key(before, VK_TAB);
+        if (!WaitUntil([&] { return Focus(window) != before; })) break;
+        walked.push_back(GetDlgCtrlID(Focus(window)));
+    }
+    return walked;
+}
+
+std::vector<int> TabOrder(HWND window, int n) {
+    std::vector<int> order;
+    for (HWND item = nullptr; n-- > 0;) order.push_back(GetDlgCtrlID(item = GetNextDlgTabItem(window, item, FALSE)));
+    return order;
+}
+
+bool CloseSettings(HWND settings, HWND main, UINT message, WPARAM wparam) {
+    if (message == BM_CLICK)
+        Click(settings, kApply);
+    else
+        PostMessageW(settings, message, wparam, 0);
+    return WaitUntil([&] { return !IsWindow(settings) && IsWindowEnabled(main); });
+}
+
+bool PressOk(HWND box) {
+    Click(box, IDOK);
+    return WaitUntil([&] { return !IsWindow(box); });
+}
+
+bool ShowsIcon(HWND window, HICON icon, int size) {
+    const RECT r = Rect(window);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    const auto pixels = [&] {
+        std::vector<COLORREF> v;
+        for (int i = 0; i < w * h; ++i) v.push_back(GetPixel(dc, i % w, i / w));
+        return v;
+    };
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    const std::vector<COLORREF> shown = pixels();
+    const HBRUSH background = CreateSolidBrush(shown.empty() ? 0 : shown[0]);  // icon corners are transparent
+    const RECT all{0, 0, w, h};
+    FillRect(dc, &all, background);
+    DeleteObject(background);
+    DrawIconEx(dc, (w - size) / 2, (h - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+    const bool same = !shown.empty() && shown == pixels();
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return same;
 }
 
 void KillAllKalvero() {
@@ -159,9 +225,18 @@ std::vector<HWND> TrayIcons() {
     return icons;
 }
 
+HWND WaitOneIcon() {
+    HWND icon = nullptr;
+    WaitUntil([&] {
+        const std::vector<HWND> icons = TrayIcons();
+        return (icon = icons.size() == 1 ? icons[0] : nullptr) != nullptr;
+    });
+    return icon;
+}
+
 bool Xdotool(const std::wstring& args) {
-    // Wine runs a Unix program from CreateProcess but gives no handle to wait on: the shell leaves
-    // xdotool's exit code in a file of the prefix instead, renamed into place once complete.
+    // Wine gives no handle to wait on for a Unix program: the shell leaves xdotool's exit code in a
+    // file of the prefix instead, renamed into place once complete.
     constexpr wchar_t kDone[] = L"C:\\kalvero-xdotool.rc";
     DeleteFileW(kDone);
     std::wstring command = L"/bin/sh -c \"cd \\\"$WINEPREFIX/drive_c\\\" || exit; xdotool " + args +
@@ -171,40 +246,28 @@ bool Xdotool(const std::wstring& args) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
     if (!WaitUntil([&] { return GetFileAttributesW(kDone) != INVALID_FILE_ATTRIBUTES; })) return false;
-    HANDLE file = CreateFileW(kDone, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    char rc[8];
-    DWORD read = 0;
-    ReadFile(file, rc, sizeof rc, &read, nullptr);
-    CloseHandle(file);
-    return std::string(rc, read) == "0\n";
+    return ReadAll(kDone) == "0\n";
 }
 
-std::optional<std::wstring> GetSetting(const wchar_t* name) {
-    wchar_t value[256];
+bool XClick(HWND target, int button) {
+    return Xdotool(L"mousemove " + At(Center(target)) + L" click " + std::to_wstring(button) + L" mousemove 1279 1023");
+}
+
+Text GetValue(HKEY root, const wchar_t* key, const wchar_t* name) {
+    wchar_t value[1024];
     DWORD size = sizeof value;
-    DWORD type = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY, &type, value, &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::nullopt;
-    return std::wstring(value);
+    const LSTATUS status = RegGetValueW(root, key, name, RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, value, &size);
+    return status == ERROR_SUCCESS ? Text(value) : std::nullopt;
 }
 
-void SetSetting(const wchar_t* name, const std::optional<std::wstring>& value) {
-    HKEY key = OpenSettings();
+void SetValue(HKEY root, const wchar_t* key, const wchar_t* name, const Text& value) {
     if (value)
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
-                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+        RegSetKeyValueW(root, key, name, REG_SZ, value->c_str(), DWORD((value->size() + 1) * sizeof(wchar_t)));
     else
-        RegDeleteValueW(key, name);
-    RegCloseKey(key);
-}
-
-void ClearSettings() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kalvero");
+        RegDeleteKeyValueW(root, key, name);
 }
 
 void SetSystemDpi(DWORD dpi) {
@@ -213,18 +276,10 @@ void SetSystemDpi(DWORD dpi) {
 
 std::vector<Record> ReadRecords() {
     std::vector<Record> records;
-    HANDLE file = CreateFileW(kRecorderLog, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return records;
-    std::string text(static_cast<size_t>(GetFileSize(file, nullptr)), '\0');
-    DWORD read = 0;
-    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-    CloseHandle(file);
-    text.resize(read);
-
+    const std::string text = ReadAll(kRecorderLog);
     // Only complete lines: a recorder may be writing right now.
     for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::wstring line = Widen(text.substr(start, end - start).c_str());
+        const std::wstring line = Widen(text.substr(start, end - start));
         const size_t a = line.find(L'\t'), c = line.rfind(L'\t'), b = line.rfind(L'\t', c - 1);
         if (a == std::wstring::npos || b <= a) continue;
         records.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1),
@@ -234,8 +289,25 @@ std::vector<Record> ReadRecords() {
     return records;
 }
 
-void ClearRecords() {
-    DeleteFileW(kRecorderLog);
+void ClearRecords() { DeleteFileW(kRecorderLog); }
+
+std::vector<Record> SettledRecords(size_t at_least) {
+    WaitUntil([&] { return ReadRecords().size() >= at_least; });
+    Sleep(400);  // time for one more to come
+    return ReadRecords();
+}
+
+void WineTest::SetUp() {
+    KillAllKalvero();
+    ASSERT_TRUE(Install()) << "could not copy Kalvero.exe and the recorder into the prefix";
+    ClearSettings();
+    SetSystemDpi(96);
+    ClearRecords();
+}
+
+void WineTest::TearDown() {
+    KillAllKalvero();
+    SetSystemDpi(96);
 }
 
 }  // namespace harness

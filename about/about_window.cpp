@@ -68,7 +68,9 @@ void AboutWindow::ShowModal(HWND opener) {
   GetWindowRect(opener, &o);
   GetWindowRect(hwnd_, &self);
   const int w = self.right - self.left, h = self.bottom - self.top;
-  const POINT p = FitToWorkArea(opener, (o.left + o.right - w) / 2, (o.top + o.bottom - h) / 2, w, h);
+  const RECT work = WorkAreaNear(opener);
+  const app::Point p = app::CentreOver({o.left, o.top, o.right, o.bottom}, w, h,
+                                       {work.left, work.top, work.right, work.bottom});
   SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   Layout(DpiForWindow(hwnd_));
 
@@ -158,10 +160,7 @@ void AboutWindow::OnLoad() {
 void AboutWindow::Layout(UINT dpi) {
   dpi_ = dpi;
   const int d = static_cast<int>(dpi);
-  RECT r{0, 0, ToPixels(kAboutClientWidth, d), ToPixels(kAboutClientHeight, d)};
-  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
-  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeClientForDpi(hwnd_, kAboutClientWidth, kAboutClientHeight, dpi);
   titleFont_.reset(CreateFontForDpi(dpi, 1200, FW_BOLD, Face()));
   textFont_.reset(CreateFontForDpi(dpi, 825, FW_NORMAL, Face()));
   bannerFont_.reset(CreateFontForDpi(dpi, 975, FW_BOLD, Face()));

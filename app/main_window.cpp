@@ -44,11 +44,10 @@ bool MainWindow::Create() {
 
   // Sized for the system DPI first; Layout() corrects it for the DPI of the
   // monitor the window actually lands on.
-  const UINT dpi = DpiForSystem();
-  RECT r{0, 0, ToPixels(kMainClientWidth, dpi), ToPixels(kMainClientHeight, dpi)};
-  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
-  hwnd_ = CreateWindowExW(kExStyle, kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0,
-                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, this);
+  const SIZE s = OuterSizeForClient(kMainClientWidth, kMainClientHeight, kStyle, kExStyle,
+                                    DpiForSystem());
+  hwnd_ = CreateWindowExW(kExStyle, kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0, s.cx, s.cy,
+                          nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
   windowOps_.Attach(hwnd_);
   tray_.Attach(hwnd_);
@@ -138,10 +137,7 @@ void MainWindow::CreateTooltips() {
 }
 
 void MainWindow::Layout(UINT dpi) {
-  RECT r{0, 0, ToPixels(kMainClientWidth, dpi), ToPixels(kMainClientHeight, dpi)};
-  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
-  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeClientForDpi(hwnd_, kMainClientWidth, kMainClientHeight, dpi);
   for (std::size_t i = 0; i < std::size(kMainControls); ++i) {
     const PixelRect p = ToPixels(kMainControls[i], dpi);
     SetWindowPos(buttons_[i], nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -150,21 +146,7 @@ void MainWindow::Layout(UINT dpi) {
                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     InvalidateRect(buttons_[i], nullptr, FALSE);
   }
-  LoadIcons(dpi);
-}
-
-void MainWindow::LoadIcons(UINT dpi) {
-  auto load = [&](int metric) {
-    const int size = SystemMetricForDpi(metric, dpi);
-    return UniqueIcon(static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KALVERO), IMAGE_ICON, size, size, 0)));
-  };
-  UniqueIcon big = load(SM_CXICON), small = load(SM_CXSMICON);
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  // The window no longer uses the old icons once the new ones are set.
-  bigIcon_ = std::move(big);
-  smallIcon_ = std::move(small);
+  icons_.Set(hwnd_, instance_, IDI_KALVERO, dpi);
 }
 
 void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& di) {

@@ -46,7 +46,6 @@ class MainWindow {
   void OnTaskbarCreated();
 
   void Layout(UINT dpi);
-  void LoadIcons(UINT dpi);
 
   HINSTANCE instance_;
   MainWindowLogic& logic_;
@@ -62,7 +61,7 @@ class MainWindow {
   bool tooltipsTried_ = false;
   std::array<HWND, 5> buttons_{};
   std::array<platform::UniqueBitmap, 5> pictures_{};
-  platform::UniqueIcon bigIcon_, smallIcon_;
+  platform::WindowIcons icons_;
 };
 
 }  // namespace kalvero::app

@@ -77,4 +77,9 @@ Point PlaceSettingsWindow(const Rect& mainWindow, int width, int height, int dpi
   return {Fit(x, width, workArea.left, workArea.right), Fit(y, height, workArea.top, workArea.bottom)};
 }
 
+Point CentreOver(const Rect& opener, int width, int height, const Rect& workArea) {
+  return {Fit((opener.left + opener.right - width) / 2, width, workArea.left, workArea.right),
+          Fit((opener.top + opener.bottom - height) / 2, height, workArea.top, workArea.bottom)};
+}
+
 }  // namespace kalvero::app

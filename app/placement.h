@@ -33,4 +33,9 @@ Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, in
 Point PlaceSettingsWindow(const platform::Rect& mainWindow, int width, int height, int dpi,
                           const platform::Rect& workArea);
 
+// A window centred over its opener, moved the least distance that keeps it
+// wholly inside the work area.
+Point CentreOver(const platform::Rect& opener, int width, int height,
+                 const platform::Rect& workArea);
+
 }  // namespace kalvero::app

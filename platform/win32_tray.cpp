@@ -6,6 +6,7 @@
 
 #include "platform/win32_dpi.h"
 #include "platform/win32_shell.h"
+#include "platform/win32_window_base.h"
 
 namespace kalvero::platform {
 namespace {
@@ -104,8 +105,7 @@ bool Win32TrayIcon::OnTaskbarCreated() {
 void Win32TrayIcon::OnDpiChanged(UINT dpi) {
   // The notification area shows small icons: load the frame of that size.
   const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
-  UniqueIcon icon(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, 0)));
+  UniqueIcon icon = LoadIconAtSize(instance_, iconId_, size);
   if (!icon) return;
   icon_ = std::move(icon);
   if (inTray_) {

@@ -1,6 +1,7 @@
 #include "platform/win32_window_base.h"
 
-#include <algorithm>
+#include "platform/win32_dpi.h"
+#include "resources/layout.h"
 
 namespace kalvero::platform {
 
@@ -42,13 +43,43 @@ void MoveToSuggested(HWND window, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-POINT FitToWorkArea(HWND anchor, int x, int y, int width, int height) {
+SIZE OuterSizeForClient(int widthTw, int heightTw, DWORD style, DWORD exStyle, UINT dpi) {
+  const int d = static_cast<int>(dpi);
+  RECT r{0, 0, layout::ToPixels(widthTw, d), layout::ToPixels(heightTw, d)};
+  AdjustWindowRectForDpi(r, style, exStyle, dpi);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+void SizeClientForDpi(HWND window, int widthTw, int heightTw, UINT dpi) {
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+  const SIZE s = OuterSizeForClient(widthTw, heightTw, style, exStyle, dpi);
+  SetWindowPos(window, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT WorkAreaNear(HWND window) {
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
-  if (!GetMonitorInfoW(MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST), &mi)) return {x, y};
-  const RECT& w = mi.rcWork;
-  return {std::max<LONG>(w.left, std::min<LONG>(x, w.right - width)),
-          std::max<LONG>(w.top, std::min<LONG>(y, w.bottom - height))};
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi)) {
+    RECT r{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+    return r;
+  }
+  return mi.rcWork;
+}
+
+UniqueIcon LoadIconAtSize(HINSTANCE instance, int id, int size) {
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
+}
+
+void WindowIcons::Set(HWND window, HINSTANCE instance, int id, UINT dpi) {
+  UniqueIcon big = LoadIconAtSize(instance, id, SystemMetricForDpi(SM_CXICON, dpi));
+  UniqueIcon small = LoadIconAtSize(instance, id, SystemMetricForDpi(SM_CXSMICON, dpi));
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  big_ = std::move(big);
+  small_ = std::move(small);
 }
 
 }  // namespace kalvero::platform

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/win32_handle.h"
+
 namespace kalvero::platform {
 
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background);
@@ -39,8 +41,25 @@ void EndModal(HWND window, HWND owner);
 // Takes the place and size the system suggests with WM_DPICHANGED.
 void MoveToSuggested(HWND window, const RECT& suggested);
 
-// Where a window of the given size goes to stay wholly inside the work area
-// of the monitor nearest to `anchor`.
-POINT FitToWorkArea(HWND anchor, int x, int y, int width, int height);
+// The outer size of a window whose client area is widthTw x heightTw twips.
+SIZE OuterSizeForClient(int widthTw, int heightTw, DWORD style, DWORD exStyle, UINT dpi);
+// Resizes the window so its client area is widthTw x heightTw twips at dpi.
+void SizeClientForDpi(HWND window, int widthTw, int heightTw, UINT dpi);
+
+// The work area (screen without the taskbar) of the monitor nearest to a window.
+RECT WorkAreaNear(HWND window);
+
+// An icon resource at a given size in pixels.
+UniqueIcon LoadIconAtSize(HINSTANCE instance, int id, int size);
+
+// A window's title-bar and Alt+Tab icons, loaded for its DPI. The window no
+// longer uses the old ones once the new ones are set, so they go then.
+class WindowIcons {
+ public:
+  void Set(HWND window, HINSTANCE instance, int id, UINT dpi);
+
+ private:
+  UniqueIcon big_, small_;
+};
 
 }  // namespace kalvero::platform

@@ -44,13 +44,11 @@ void SettingsWindow::ShowModal(HWND mainWindow) {
   RECT main{}, self{};
   GetWindowRect(mainWindow, &main);
   GetWindowRect(hwnd_, &self);
-  MONITORINFO mi{};
-  mi.cbSize = sizeof mi;
-  GetMonitorInfoW(MonitorFromWindow(mainWindow, MONITOR_DEFAULTTONEAREST), &mi);
+  const RECT work = WorkAreaNear(mainWindow);
   const app::Point p = app::PlaceSettingsWindow(
       {main.left, main.top, main.right, main.bottom}, self.right - self.left,
       self.bottom - self.top, static_cast<int>(DpiForSystem()),
-      {mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom});
+      {work.left, work.top, work.right, work.bottom});
   SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // On a monitor of another DPI the window has just been resized for it.
   Layout(DpiForWindow(hwnd_));
@@ -101,11 +99,7 @@ LRESULT SettingsWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void SettingsWindow::Layout(UINT dpi) {
-  RECT r{0, 0, ToPixels(kSettingsClientWidth, static_cast<int>(dpi)),
-         ToPixels(kSettingsClientHeight, static_cast<int>(dpi))};
-  AdjustWindowRectForDpi(r, kStyle, kExStyle, dpi);
-  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeClientForDpi(hwnd_, kSettingsClientWidth, kSettingsClientHeight, dpi);
   font_.reset(CreateFontForDpi(dpi, 800, FW_NORMAL, L"MS Shell Dlg 2"));
   buttonFont_.reset(CreateFontForDpi(dpi, 825, FW_BOLD, L"MS Sans Serif"));
   for (const Control& c : kSettingsControls) {
@@ -116,16 +110,7 @@ void SettingsWindow::Layout(UINT dpi) {
     SendMessageW(child, WM_SETFONT,
                  reinterpret_cast<WPARAM>(button ? buttonFont_.get() : font_.get()), TRUE);
   }
-  auto icon = [&](int metric) {
-    const int size = SystemMetricForDpi(metric, dpi);
-    return UniqueIcon(static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SETTINGS), IMAGE_ICON, size, size, 0)));
-  };
-  UniqueIcon big = icon(SM_CXICON), small = icon(SM_CXSMICON);
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  bigIcon_ = std::move(big);
-  smallIcon_ = std::move(small);
+  icons_.Set(hwnd_, instance_, IDI_SETTINGS, dpi);
 }
 
 int SettingsWindow::State(int id) const {

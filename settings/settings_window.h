@@ -47,7 +47,7 @@ class SettingsWindow {
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   platform::UniqueFont font_, buttonFont_;
-  platform::UniqueIcon bigIcon_, smallIcon_;
+  platform::WindowIcons icons_;
 };
 
 }  // namespace kalvero::settings

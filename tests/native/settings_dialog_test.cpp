@@ -76,5 +76,23 @@ TEST(SettingsPlacement, BelowTheMainWindowAndInsideTheWorkArea) {
   }
 }
 
+TEST(AboutPlacement, CentredOverItsOpenerInsideTheWorkArea) {
+  const platform::Rect work{0, 0, 1920, 1040};
+  const struct {
+    const char* what;
+    platform::Rect opener;
+    app::Point expected;
+  } cases[] = {
+      {"room enough", {333, 370, 628, 565}, {289, 358}},
+      {"opener at the left edge", {0, 370, 295, 565}, {0, 358}},
+      {"opener at the bottom right", {1700, 900, 1995, 1095}, {1538, 822}},
+  };
+  for (const auto& c : cases) {
+    const app::Point p = app::CentreOver(c.opener, 382, 218, work);
+    EXPECT_EQ(p.x, c.expected.x) << c.what;
+    EXPECT_EQ(p.y, c.expected.y) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace kalvero::settings

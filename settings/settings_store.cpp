@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "settings/registry_helpers.h"
 #include "settings/registry_text.h"
 
 namespace kalvero::settings {
@@ -19,22 +20,11 @@ std::wstring RegistrySettingsStore::KeyPath(std::wstring_view app, std::wstring_
 std::wstring RegistrySettingsStore::GetSetting(std::wstring_view app, std::wstring_view section,
                                                std::wstring_view key,
                                                std::wstring_view defaultText) {
-  const std::wstring fallback(defaultText);
-  ScopedRegKey k(registry_);
-  if (registry_.OpenKey(RegRoot::CurrentUser, KeyPath(app, section), kKeyRead, k.Receive()) !=
-      kRegSuccess) {
-    k.Abandon();
-    return fallback;
-  }
-  std::uint32_t type = 0, size = 0;
-  if (registry_.QueryValue(k.Get(), key, type, nullptr, size) != kRegSuccess || type != kRegSz)
-    return fallback;
-  std::vector<std::uint8_t> data(size);
-  if (size > 0 && registry_.QueryValue(k.Get(), key, type, data.data(), size) != kRegSuccess)
-    return fallback;
-  if (type != kRegSz) return fallback;  // replaced between the two reads
-  // Stored strings may or may not carry their terminating NUL.
-  return DecodeRegSz(data.data(), size);
+  // Only a text counts; anything else, or nothing, gives the default.
+  ValueSlot slot;
+  if (QueryRegistryValue(registry_, RegRoot::CurrentUser, KeyPath(app, section), key, slot) == 0)
+    if (const auto* text = std::get_if<std::wstring>(&slot)) return *text;
+  return std::wstring(defaultText);
 }
 
 void RegistrySettingsStore::SaveSetting(std::wstring_view app, std::wstring_view section,

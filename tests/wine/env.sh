@@ -8,6 +8,7 @@
 #
 # Every function is idempotent and may be called by several scripts at once.
 # Nothing here installs packages: the caller's machine must already have wine, Xvfb and xdotool.
+# Safe to source from scripts that run with set -e: best-effort steps never fail the caller.
 
 : "${KALVERO_TEST_ROOT:=/tmp/kalvero-test}"
 export KALVERO_TEST_ROOT
@@ -96,7 +97,7 @@ kalvero_prefix_template() {
         [ -f "$marker" ] && exit 0
         tmp="$KALVERO_TEMPLATE.new"
         log="$KALVERO_TEST_ROOT/template.log"
-        WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1
+        WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1 || true
         rm -rf "$tmp" "$KALVERO_TEMPLATE"
         # Built in a side folder and renamed at the end, so nobody copies a half-made prefix.
         # Without a display: wineboot must not pop up anything.
@@ -123,8 +124,8 @@ kalvero_prefix_new() {
             echo "kalvero: refusing to replace $dir: it is not a Kalvero test prefix" >&2
             return 1
         fi
-        WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1
-        WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1
+        WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
         rm -rf "$dir" || return 1
     fi
     mkdir -p "$(dirname "$dir")" || return 1
@@ -173,8 +174,8 @@ kalvero_keepalive_start() {
 # kalvero_wine_stop [DIR]: kills every Wine process of DIR (default $WINEPREFIX) and its wineserver.
 kalvero_wine_stop() {
     local dir=${1:-$WINEPREFIX}
-    WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1
-    WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1
+    WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
     rm -f "$dir/.kalvero-keepalive.pid" "$dir/drive_c/kalvero-keepalive.ready"
     return 0
 }

@@ -2,11 +2,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <iterator>
-
 #include "platform/win32_dpi.h"
-#include "platform/win32_window_base.h"
 #include "resources/layout_main.h"
 
 namespace kalvero::app {
@@ -19,6 +15,18 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 
+HWND CreateMainWindow(HINSTANCE instance, void* self) {
+  if (!RegisterWindowClass(instance, MainWindow::kClassName, WindowProcOf<MainWindow>,
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
+    return nullptr;
+  // Sized for the system DPI first; Layout() corrects it for the DPI of the
+  // monitor the window actually lands on.
+  const SIZE s = OuterSizeForClient(kMainLayout.clientWidth, kMainLayout.clientHeight, kStyle,
+                                    kExStyle, DpiForSystem());
+  return CreateWindowExW(kExStyle, MainWindow::kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0,
+                         s.cx, s.cy, nullptr, nullptr, instance, self);
+}
+
 int IndexOf(int id) {
   for (int i = 0; i < static_cast<int>(std::size(kMainControls)); ++i)
     if (kMainControls[i].id == id) return i;
@@ -27,38 +35,32 @@ int IndexOf(int id) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
-                       Win32MainWindow& windowOps, Win32TrayIcon& tray,
-                       settings::SettingsWindow& settingsWindow)
+MainWindow::MainWindow(HINSTANCE instance, ISettingsStore& store, IInstanceGuard& instanceGuard,
+                       PowerActions& power, settings::SettingsWindow& settings)
     : instance_(instance),
-      logic_(logic),
       power_(power),
-      windowOps_(windowOps),
-      tray_(tray),
-      settingsWindow_(settingsWindow) {}
-
-bool MainWindow::Create() {
-  if (!RegisterWindowClass(instance_, kClassName, WindowProcOf<MainWindow>,
-                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
-    return false;
-
-  // Sized for the system DPI first; Layout() corrects it for the DPI of the
-  // monitor the window actually lands on.
-  const SIZE s = OuterSizeForClient(kMainClientWidth, kMainClientHeight, kStyle, kExStyle,
-                                    DpiForSystem());
-  hwnd_ = CreateWindowExW(kExStyle, kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0, s.cx, s.cy,
-                          nullptr, nullptr, instance_, this);
-  if (!hwnd_) return false;
-  windowOps_.Attach(hwnd_);
-  tray_.Attach(hwnd_);
+      settings_(settings),
+      hwnd_(CreateMainWindow(instance, this)),
+      tray_(instance, IDI_KALVERO, hwnd_),
+      logic_(store, *this, tray_, instanceGuard) {
+  if (!hwnd_) return;
   // Explorer announces a restart with this message; it loses every icon then.
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-  OnCreateControls();
+  CreateControls(hwnd_, instance_, kMainControls);
   Layout(DpiForWindow(hwnd_));
+}
+
+bool MainWindow::Start() {
+  if (!logic_.OnLoad()) return false;
+  // A start in the tray leaves only the icon on screen.
+  if (!tray_.InTray()) {
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
+  }
   return true;
 }
 
-LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
       if (HIWORD(wp) == BN_CLICKED) OnCommand(LOWORD(wp));
@@ -70,10 +72,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_SETFOCUS:
-      OnSetFocus();
+      focus_.GiveBack(hwnd);
       return 0;
     case WM_ACTIVATE:
-      OnActivate(LOWORD(wp) != WA_INACTIVE);
+      focus_.OnActivate(hwnd, LOWORD(wp) != WA_INACTIVE);
       return 0;
     case WM_CLOSE:
       OnClose();
@@ -81,7 +83,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
       return TRUE;  // never stand in the way of a log-off or shutdown
     case WM_ENDSESSION:
-      OnEndSession(wp != FALSE);
+      // Only a session that really ends closes us: a cancelled shutdown leaves
+      // the program running.
+      if (wp) OnClose();
       return 0;
     case Win32TrayIcon::kCallbackMessage:
       OnTrayNotify(lp);
@@ -94,57 +98,18 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     OnTaskbarCreated();
     return 0;
   }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-void MainWindow::OnCreateControls() {
-  // Creation order is the tab order.
-  std::array<const Control*, std::size(kMainControls)> order{};
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = &kMainControls[i];
-  std::sort(order.begin(), order.end(),
-            [](const Control* a, const Control* b) { return a->tabIndex < b->tabIndex; });
-
-  for (const Control* c : order) {
-    // The window text is the tooltip, so screen readers name the button.
-    HWND b = CreateWindowExW(0, L"BUTTON", c->text,
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, hwnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c->id)), instance_,
-                             nullptr);
-    buttons_[IndexOf(c->id)] = b;
-  }
-}
-
-void MainWindow::CreateTooltips() {
-  // Made on the first hover rather than at start-up: nobody sees a tooltip
-  // before the pointer reaches the strip.
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&icc);
-  // Not owned by the strip: under Wine a window that owns a topmost popup can
-  // no longer be made topmost itself.
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                             nullptr, instance_, nullptr);
-  if (!tooltip_) return;
-  for (std::size_t i = 0; i < buttons_.size(); ++i) {
-    TTTOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = hwnd_;
-    ti.uId = reinterpret_cast<UINT_PTR>(buttons_[i]);
-    ti.lpszText = const_cast<wchar_t*>(kMainControls[i].text);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void MainWindow::Layout(UINT dpi) {
-  SizeClientForDpi(hwnd_, kMainClientWidth, kMainClientHeight, dpi);
+  LayOut(hwnd_, kMainLayout, dpi);
   for (std::size_t i = 0; i < std::size(kMainControls); ++i) {
-    const PixelRect p = ToPixels(kMainControls[i], dpi);
-    SetWindowPos(buttons_[i], nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
-    const int picture = kMainControls[i].pictureId + PictureScaleIndex(std::max(p.width, p.height));
+    const Control& c = kMainControls[i];
+    const PixelRect p = ToPixels(c, static_cast<int>(dpi));
+    const int picture = c.pictureId + ScaleIndex(kPictureSizes, std::max(p.width, p.height));
     pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(picture),
                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    InvalidateRect(buttons_[i], nullptr, FALSE);
+    InvalidateRect(GetDlgItem(hwnd_, c.id), nullptr, FALSE);
   }
   icons_.Set(hwnd_, instance_, IDI_KALVERO, dpi);
 }
@@ -153,34 +118,17 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& di) {
   const int i = IndexOf(static_cast<int>(di.CtlID));
   if (i < 0) return;
   const RECT& r = di.rcItem;
-  const int w = r.right - r.left, h = r.bottom - r.top;
   const bool pressed = (di.itemState & ODS_SELECTED) != 0;
   FillRect(di.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
-  if (HBITMAP bmp = pictures_[i].get()) {
-    BITMAP bm{};
-    GetObjectW(bmp, sizeof bm, &bm);
-    HDC mem = CreateCompatibleDC(di.hDC);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    // A pressed button shows its picture pushed in by one pixel.
-    const int o = pressed ? 1 : 0;
-    if (bm.bmWidth == w && bm.bmHeight == h) {
-      BitBlt(di.hDC, r.left + o, r.top + o, w - o, h - o, mem, 0, 0, SRCCOPY);
-    } else {
-      SetStretchBltMode(di.hDC, HALFTONE);
-      SetBrushOrgEx(di.hDC, 0, 0, nullptr);
-      StretchBlt(di.hDC, r.left + o, r.top + o, w - o, h - o, mem, 0, 0, bm.bmWidth - o,
-                 bm.bmHeight - o, SRCCOPY);
-    }
-    SelectObject(mem, old);
-    DeleteDC(mem);
-  }
+  // A pressed button shows its picture pushed in by one pixel.
+  DrawPicture(di.hDC, r, pictures_[i].get(), PictureFit::Fill, pressed ? 1 : 0);
   if (pressed) {
     RECT edge = r;
     DrawEdge(di.hDC, &edge, BDR_SUNKENOUTER, BF_RECT);
   }
   if ((di.itemState & ODS_FOCUS) && !(di.itemState & ODS_NOFOCUSRECT)) {
     RECT f = r;
-    const int inset = std::max(2, w / 11);
+    const int inset = std::max(2, static_cast<int>(r.right - r.left) / 11);
     InflateRect(&f, -inset, -inset);
     DrawFocusRect(di.hDC, &f);
   }
@@ -191,7 +139,7 @@ void MainWindow::OnCommand(int id) {
     case kCommand1: power_.ShutDown(); break;
     case kCommand2: power_.Restart(); break;
     case kCommand3: power_.LogOff(); break;
-    case kCommand4: settingsWindow_.ShowModal(hwnd_); break;
+    case kCommand4: settings_.Open(hwnd_, logic_); break;
     case kCommand5: logic_.OnTrayButton(); break;
     default: break;
   }
@@ -209,18 +157,7 @@ void MainWindow::OnTrayNotify(LPARAM lp) {
 
 void MainWindow::OnTaskbarCreated() {
   // Never leave a hidden window without an icon to bring it back.
-  if (!tray_.OnTaskbarCreated()) windowOps_.Show();
-}
-
-void MainWindow::OnSetFocus() {
-  HWND target = lastFocus_ ? lastFocus_ : buttons_[IndexOf(kCommand1)];
-  if (target) SetFocus(target);
-}
-
-void MainWindow::OnActivate(bool active) {
-  if (active) return;
-  // Remember the focused button, as dialogs do, to give it back on return.
-  if (HWND f = GetFocus(); f && GetParent(f) == hwnd_) lastFocus_ = f;
+  if (!tray_.OnTaskbarCreated()) Show();
 }
 
 void MainWindow::OnClose() {
@@ -228,27 +165,21 @@ void MainWindow::OnClose() {
   closing_ = true;
   // Each step on its own: a tray that fails must not cost the saved position,
   // and the program ends all the same.
-  try {
-    logic_.OnCloseRequest();
-  } catch (...) {
-  }
-  try {
-    logic_.OnUnload();
-  } catch (...) {
-  }
+  logic_.OnCloseRequest();
+  logic_.OnUnload();
   DestroyWindow(hwnd_);
-}
-
-void MainWindow::OnEndSession(bool ending) {
-  // Only a session that really ends closes us: a cancelled shutdown leaves the
-  // program running.
-  if (ending) OnClose();
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
   if (msg.message == WM_MOUSEMOVE && !tooltipsTried_ && GetParent(msg.hwnd) == hwnd_) {
+    // Made on the first hover rather than at start-up: nobody sees a tooltip
+    // before the pointer reaches the strip. Not owned by the strip, which
+    // must stay free to become topmost.
     tooltipsTried_ = true;
-    CreateTooltips();
+    auto item = [&](int id) { return Tip{GetDlgItem(hwnd_, id), kMainControls[IndexOf(id)].text}; };
+    tooltip_ = CreateTooltips(hwnd_, nullptr, instance_,
+                              {item(kCommand1), item(kCommand2), item(kCommand3), item(kCommand4),
+                               item(kCommand5)});
     // The tooltip watches the buttons from now on; hand it this first move too.
     if (tooltip_) SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
   }
@@ -261,5 +192,32 @@ bool MainWindow::PreTranslate(MSG& msg) {
   }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
+
+void MainWindow::SetTopmost(bool topmost) {
+  SetWindowPos(hwnd_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+void MainWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+void MainWindow::Show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+}
+
+std::optional<Rect> MainWindow::WindowRect() {
+  RECT r{};
+  if (!GetWindowRect(hwnd_, &r)) return std::nullopt;
+  return ToRect(r);
+}
+
+bool MainWindow::MoveTo(int x, int y) {
+  return SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+// Screen positions are stored in twips of the system DPI, so a position means
+// the same place whichever monitor the window was on.
+int MainWindow::PositionDpi() { return static_cast<int>(DpiForSystem()); }
+
+std::vector<Monitor> MainWindow::Monitors() { return AllMonitors(); }
 
 }  // namespace kalvero::app

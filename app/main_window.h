@@ -1,67 +1,75 @@
-// The main window: a fixed strip of five picture buttons.
+// The main window: a fixed strip of five picture buttons. It is also the
+// window its logic moves, hides and makes topmost.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
 
-#include "app/power.h"
-#include "app/startup.h"
+#include "app/main_window_logic.h"
+#include "app/power_actions.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_tray.h"
 #include "platform/win32_window.h"
-#include "platform/win32_window_base.h"
 #include "settings/settings_window.h"
 
 namespace kalvero::app {
 
-class MainWindow {
+class MainWindow final : public platform::IMainWindow {
  public:
   static constexpr const wchar_t* kClassName = L"KalveroMain";
 
-  MainWindow(HINSTANCE instance, MainWindowLogic& logic, PowerActions& power,
-             platform::Win32MainWindow& windowOps, platform::Win32TrayIcon& tray,
-             settings::SettingsWindow& settingsWindow);
-  // Creates the window hidden; false when that failed.
-  bool Create();
-  HWND Handle() const { return hwnd_; }
+  // Creates the window, hidden; false from Created() when that failed.
+  MainWindow(HINSTANCE instance, platform::ISettingsStore& store,
+             platform::IInstanceGuard& instanceGuard, PowerActions& power,
+             settings::SettingsWindow& settings);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  bool Created() const { return hwnd_ != nullptr; }
+
+  // The start-up sequence, then the window shown unless it went to the tray.
+  // False when another instance runs: nothing was shown.
+  bool Start();
   // Keyboard handling of the strip: Tab between buttons, Enter clicks.
   bool PreTranslate(MSG& msg);
 
+  // What the logic does to the window.
+  void SetTopmost(bool topmost) override;
+  void Hide() override;
+  void Show() override;
+  std::optional<platform::Rect> WindowRect() override;
+  bool MoveTo(int x, int y) override;
+  int PositionDpi() override;
+  std::vector<platform::Monitor> Monitors() override;
+
  private:
   template <class T>
-  friend LRESULT CALLBACK platform::WindowProcOf(HWND, UINT, WPARAM, LPARAM);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK platform::WindowProcOf(HWND, UINT, WPARAM, LPARAM) noexcept;
+  LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
-  void OnCreateControls();
-  void CreateTooltips();
   void OnCommand(int id);
   void OnDrawItem(const DRAWITEMSTRUCT& di);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
-  void OnSetFocus();
-  void OnActivate(bool active);
   void OnClose();
-  void OnEndSession(bool ending);
   void OnTrayNotify(LPARAM lp);
   void OnTaskbarCreated();
-
   void Layout(UINT dpi);
 
+  // What the window procedure reads comes before hwnd_: the window gets its
+  // first messages while hwnd_ is being initialised.
   HINSTANCE instance_;
-  MainWindowLogic& logic_;
   PowerActions& power_;
-  platform::Win32MainWindow& windowOps_;
-  platform::Win32TrayIcon& tray_;
-  settings::SettingsWindow& settingsWindow_;
+  settings::SettingsWindow& settings_;
   UINT taskbarCreated_ = 0;
-  HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
-  HWND lastFocus_ = nullptr;
   bool closing_ = false;
   bool tooltipsTried_ = false;
-  std::array<HWND, 5> buttons_{};
   std::array<platform::UniqueBitmap, 5> pictures_{};
   platform::WindowIcons icons_;
+  platform::FocusKeeper focus_;
+  HWND hwnd_ = nullptr;
+  platform::Win32TrayIcon tray_;  // the tray and the logic need the window
+  MainWindowLogic logic_;
 };
 
 }  // namespace kalvero::app

@@ -17,8 +17,8 @@ class IMessageBox {
 class IShell {
  public:
   virtual ~IShell() = default;
-  // Opens a web page or a new e-mail; the result is of no interest.
-  virtual void Open(const std::wstring& target, const std::optional<std::wstring>& parameters,
+  // Opens a web page or a new e-mail. False when nothing could take it.
+  virtual bool Open(const std::wstring& target, const std::optional<std::wstring>& parameters,
                     const std::optional<std::wstring>& directory) = 0;
 };
 

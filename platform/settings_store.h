@@ -13,7 +13,8 @@ class ISettingsStore {
   // Never fails towards the caller: whatever cannot be read gives the default.
   virtual std::wstring GetSetting(std::wstring_view app, std::wstring_view section,
                                   std::wstring_view key, std::wstring_view defaultText) = 0;
-  virtual void SaveSetting(std::wstring_view app, std::wstring_view section,
+  // False when the value could not be written.
+  virtual bool SaveSetting(std::wstring_view app, std::wstring_view section,
                            std::wstring_view key, std::wstring_view text) = 0;
 };
 

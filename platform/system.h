@@ -11,9 +11,9 @@ class ISystem {
   virtual ~ISystem() = default;
   virtual bool IsWindowsNT() = 0;
   // Full path without a trailing backslash, except for a drive's root ("C:\").
-  virtual std::wstring ExecutableFolder() = 0;
+  virtual std::optional<std::wstring> ExecutableFolder() = 0;
   // The executable's file name without its extension, as the system spells it.
-  virtual std::wstring ExecutableRootName() = 0;
+  virtual std::optional<std::wstring> ExecutableRootName() = 0;
   // The 8.3 form of an existing path, of any length; empty when there is none.
   virtual std::optional<std::wstring> ShortPathName(const std::wstring& path) = 0;
   // An existing file, not a folder.

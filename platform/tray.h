@@ -1,5 +1,6 @@
-// The program's icon in the notification area. Operations that fail throw, so
-// that the step after them (hiding or showing the window) does not happen.
+// The program's icon in the notification area. Each operation says whether it
+// worked, so that the step after it (hiding or showing the window) can be left
+// out when it did not.
 #pragma once
 
 #include <string_view>
@@ -9,11 +10,11 @@ namespace kalvero::platform {
 class ITrayIcon {
  public:
   virtual ~ITrayIcon() = default;
-  virtual void SetTipText(std::wstring_view text) = 0;
+  virtual bool SetTipText(std::wstring_view text) = 0;
   // False before the first ShowIcon.
   virtual bool InTray() = 0;
-  virtual void ShowIcon() = 0;
-  virtual void RemoveIcon() = 0;
+  virtual bool ShowIcon() = 0;
+  virtual bool RemoveIcon() = 0;
 };
 
 // Button codes of the icon's mouse notification.

@@ -1,20 +1,14 @@
 #include "platform/win32_dpi.h"
 
+#include "platform/win32_system_function.h"
+
 namespace kalvero::platform {
 namespace {
 
-// Looked up at run time: importing them would stop the exe loading on Windows 7.
 template <class F>
-F User32Function(const char* name) {
-  static HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                : nullptr;
+F User32(const char* name) {
+  return SystemFunction<F>(L"user32.dll", name);
 }
-
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using GetDpiForSystemFn = UINT(WINAPI*)();
-using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 UINT ScreenDpi() {
   HDC dc = GetDC(nullptr);
@@ -23,34 +17,52 @@ UINT ScreenDpi() {
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
+int CALLBACK FoundFont(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// The face where the system has it; the dialog font otherwise.
+const wchar_t* InstalledFace(const wchar_t* face) {
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  bool found = false;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExW(dc, &lf, FoundFont, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, dc);
+  return found ? face : L"MS Shell Dlg 2";
+}
+
 }  // namespace
 
 UINT DpiForWindow(HWND hwnd) {
-  static const auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  static const auto fn = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
   const UINT dpi = fn && hwnd ? fn(hwnd) : 0;
   return dpi ? dpi : DpiForSystem();
 }
 
 UINT DpiForSystem() {
-  static const auto fn = User32Function<GetDpiForSystemFn>("GetDpiForSystem");
+  static const auto fn = User32<UINT(WINAPI*)()>("GetDpiForSystem");
   const UINT dpi = fn ? fn() : 0;
   return dpi ? dpi : ScreenDpi();
 }
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi) {
-  static const auto fn = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  static const auto fn =
+      User32<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
   if (!fn || !fn(&rect, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
 
 int SystemMetricForDpi(int index, UINT dpi) {
-  static const auto fn = User32Function<MetricsForDpiFn>("GetSystemMetricsForDpi");
+  static const auto fn = User32<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
   return fn ? fn(index, dpi) : MulDiv(GetSystemMetrics(index), dpi, DpiForSystem());
 }
 
 HFONT CreateFontForDpi(UINT dpi, int hundredthsOfPoint, int weight, const wchar_t* face) {
   return CreateFontW(-MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200), 0, 0, 0, weight,
                      FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     CLEARTYPE_QUALITY, DEFAULT_PITCH, face);
+                     CLEARTYPE_QUALITY, DEFAULT_PITCH, InstalledFace(face));
 }
 
 }  // namespace kalvero::platform

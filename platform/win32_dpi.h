@@ -11,7 +11,8 @@ UINT DpiForSystem();
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
 int SystemMetricForDpi(int index, UINT dpi);
 
-// A font of the given size in hundredths of a point, at the given DPI.
+// A font of the given size in hundredths of a point, at the given DPI; the
+// dialog font where the system lacks the face.
 HFONT CreateFontForDpi(UINT dpi, int hundredthsOfPoint, int weight, const wchar_t* face);
 
 }  // namespace kalvero::platform

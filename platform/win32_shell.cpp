@@ -1,5 +1,7 @@
 #include "platform/win32_shell.h"
 
+#include "platform/win32_system_function.h"
+
 #include <objbase.h>
 #include <shellapi.h>
 #include <wincodec.h>
@@ -8,12 +10,6 @@
 
 namespace kalvero::platform {
 namespace {
-
-template <class F>
-F Function(HMODULE module, const char* name) {
-  return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                : nullptr;
-}
 
 // Releases a COM interface on every way out.
 template <class T>
@@ -28,35 +24,27 @@ struct ComPtr {
 
 }  // namespace
 
-// Both are known DLLs: the system's copies are loaded whatever the folder.
-HMODULE Shell32() {
-  static HMODULE module = LoadLibraryW(L"shell32.dll");
-  return module;
-}
-
-HMODULE Ole32() {
-  static HMODULE module = LoadLibraryW(L"ole32.dll");
-  return module;
-}
-
 void InitComOnce() {
   static const bool done = [] {
     using Fn = HRESULT(WINAPI*)(LPVOID, DWORD);
-    if (auto init = Function<Fn>(Ole32(), "CoInitializeEx"))
+    if (auto init = SystemFunction<Fn>(L"ole32.dll", "CoInitializeEx"))
       init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     return true;
   }();
   (void)done;
 }
 
-void Win32Shell::Open(const std::wstring& target, const std::optional<std::wstring>& parameters,
+bool Win32Shell::Open(const std::wstring& target, const std::optional<std::wstring>& parameters,
                       const std::optional<std::wstring>& directory) {
   using Fn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-  static const auto shellExecute = Function<Fn>(Shell32(), "ShellExecuteW");
-  if (!shellExecute) return;
+  static const auto shellExecute = SystemFunction<Fn>(L"shell32.dll", "ShellExecuteW");
+  if (!shellExecute) return false;
   InitComOnce();
-  shellExecute(owner_, L"open", target.c_str(), parameters ? parameters->c_str() : nullptr,
-               directory ? directory->c_str() : nullptr, SW_SHOWNORMAL);
+  // Above 32 is success, as the function has always reported it.
+  return reinterpret_cast<INT_PTR>(shellExecute(owner_, L"open", target.c_str(),
+                                                parameters ? parameters->c_str() : nullptr,
+                                                directory ? directory->c_str() : nullptr,
+                                                SW_SHOWNORMAL)) > 32;
 }
 
 void Win32MessageBox::Show(std::wstring_view text, std::wstring_view title, unsigned style) {
@@ -70,7 +58,7 @@ UniqueBitmap LoadPngResource(HINSTANCE instance, int id) {
   if (!bytes) return {};
   InitComOnce();
   using CreateFn = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-  static const auto create = Function<CreateFn>(Ole32(), "CoCreateInstance");
+  static const auto create = SystemFunction<CreateFn>(L"ole32.dll", "CoCreateInstance");
   if (!create) return {};
 
   ComPtr<IWICImagingFactory> factory;

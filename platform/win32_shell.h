@@ -7,9 +7,6 @@
 
 namespace kalvero::platform {
 
-// shell32 and ole32 are loaded on first use: the strip never needs them.
-HMODULE Shell32();
-HMODULE Ole32();
 // COM on this thread, as the shell and the picture decoder ask; the result
 // does not matter (it may already be on).
 void InitComOnce();
@@ -17,7 +14,7 @@ void InitComOnce();
 class Win32Shell final : public IShell {
  public:
   void SetOwner(HWND owner) { owner_ = owner; }
-  void Open(const std::wstring& target, const std::optional<std::wstring>& parameters,
+  bool Open(const std::wstring& target, const std::optional<std::wstring>& parameters,
             const std::optional<std::wstring>& directory) override;
 
  private:

@@ -27,8 +27,9 @@ std::wstring Win32System::ModulePath() {
   }
 }
 
-std::wstring Win32System::ExecutableFolder() {
+std::optional<std::wstring> Win32System::ExecutableFolder() {
   std::wstring path = ModulePath();
+  if (path.empty()) return std::nullopt;
   const auto slash = path.find_last_of(L'\\');
   if (slash == std::wstring::npos) return path;
   path.resize(slash);
@@ -36,8 +37,9 @@ std::wstring Win32System::ExecutableFolder() {
   return path;
 }
 
-std::wstring Win32System::ExecutableRootName() {
+std::optional<std::wstring> Win32System::ExecutableRootName() {
   std::wstring name = ModulePath();
+  if (name.empty()) return std::nullopt;
   name.erase(0, name.find_last_of(L'\\') + 1);
   if (const auto dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.resize(dot);
   return name;
@@ -55,6 +57,17 @@ std::optional<std::wstring> Win32System::ShortPathName(const std::wstring& path)
 bool Win32System::FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32InstanceGuard::AnotherInstanceRunning() {
+  // Asked once; the mutex is then held for the life of the process.
+  if (!asked_) {
+    asked_ = true;
+    mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Kalvero.SingleInstance"));
+    // Without a mutex we cannot tell; better to run than to refuse the user.
+    another_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  return another_;
 }
 
 }  // namespace kalvero::platform

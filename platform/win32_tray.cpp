@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "platform/win32_dpi.h"
-#include "platform/win32_shell.h"
-#include "platform/win32_window_base.h"
+#include "platform/win32_system_function.h"
+#include "platform/win32_window.h"
 
 namespace kalvero::platform {
 namespace {
@@ -16,16 +16,9 @@ constexpr UINT kIconId = 1;
 constexpr int kAddAttempts = 10;
 constexpr DWORD kAddRetryMs = 300;
 
-struct TrayFailed {};
-
 BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
   using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
-  static const Fn fn = [] {
-    HMODULE shell32 = Shell32();
-    return shell32 ? reinterpret_cast<Fn>(
-                         reinterpret_cast<void*>(GetProcAddress(shell32, "Shell_NotifyIconW")))
-                   : nullptr;
-  }();
+  static const auto fn = SystemFunction<Fn>(L"shell32.dll", "Shell_NotifyIconW");
   return fn ? fn(message, data) : FALSE;
 }
 
@@ -51,11 +44,11 @@ NOTIFYICONDATAW Win32TrayIcon::Data(UINT flags) {
   return d;
 }
 
-void Win32TrayIcon::SetTipText(std::wstring_view text) {
+bool Win32TrayIcon::SetTipText(std::wstring_view text) {
   tip_.assign(text);
-  if (!inTray_) return;
+  if (!inTray_) return true;
   NOTIFYICONDATAW d = Data(NIF_TIP);
-  if (!NotifyIcon(NIM_MODIFY, &d)) throw TrayFailed{};
+  return NotifyIcon(NIM_MODIFY, &d) != FALSE;
 }
 
 bool Win32TrayIcon::Add() {
@@ -64,22 +57,22 @@ bool Win32TrayIcon::Add() {
   return NotifyIcon(NIM_ADD, &d) != FALSE;
 }
 
-void Win32TrayIcon::ShowIcon() {
-  if (inTray_) return;
+bool Win32TrayIcon::ShowIcon() {
+  if (inTray_) return true;
   for (int attempt = 1; !Add(); ++attempt) {
-    if (attempt == kAddAttempts) throw TrayFailed{};
+    if (attempt == kAddAttempts) return false;
     Sleep(kAddRetryMs);
   }
-  inTray_ = true;
+  return inTray_ = true;
 }
 
-void Win32TrayIcon::RemoveIcon() {
-  if (!inTray_) return;
+bool Win32TrayIcon::RemoveIcon() {
+  if (!inTray_) return true;
   NOTIFYICONDATAW d = Data(0);
   // An icon the shell has already lost (Explorer restarting) counts as removed.
-  if (!NotifyIcon(NIM_DELETE, &d) && FindWindowW(L"Shell_TrayWnd", nullptr))
-    throw TrayFailed{};
+  if (!NotifyIcon(NIM_DELETE, &d) && FindWindowW(L"Shell_TrayWnd", nullptr)) return false;
   inTray_ = false;
+  return true;
 }
 
 int Win32TrayIcon::ButtonOf(LPARAM lParam) {

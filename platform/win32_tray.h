@@ -16,14 +16,15 @@ class Win32TrayIcon final : public ITrayIcon {
  public:
   static constexpr UINT kCallbackMessage = WM_APP + 1;
 
-  Win32TrayIcon(HINSTANCE instance, int iconId) : instance_(instance), iconId_(iconId) {}
+  // window: the window whose icon it is; the icon's notifications go there.
+  Win32TrayIcon(HINSTANCE instance, int iconId, HWND window)
+      : instance_(instance), iconId_(iconId), hwnd_(window) {}
   ~Win32TrayIcon() override;  // no ghost icon left behind
-  void Attach(HWND hwnd) { hwnd_ = hwnd; }
 
-  void SetTipText(std::wstring_view text) override;
+  bool SetTipText(std::wstring_view text) override;
   bool InTray() override { return inTray_; }
-  void ShowIcon() override;
-  void RemoveIcon() override;
+  bool ShowIcon() override;
+  bool RemoveIcon() override;
 
   // The button code of a callback message's mouse event, 0 for other events.
   static int ButtonOf(LPARAM lParam);
@@ -38,7 +39,7 @@ class Win32TrayIcon final : public ITrayIcon {
 
   HINSTANCE instance_;
   int iconId_;
-  HWND hwnd_ = nullptr;
+  HWND hwnd_;
   bool inTray_ = false;
   std::wstring tip_;
   UniqueIcon icon_;

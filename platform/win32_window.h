@@ -1,34 +1,86 @@
+// What the program's windows share: class registration, the procedure that
+// routes messages to an object, sizes in twips at a DPI, icons, controls made
+// from a layout table, tooltips, pictures and the keyboard focus.
 #pragma once
 
+#include <windows.h>
+
+#include <initializer_list>
+#include <span>
+#include <vector>
+
+#include "platform/layout.h"
 #include "platform/win32_handle.h"
 #include "platform/window.h"
 
 namespace kalvero::platform {
 
-class Win32MainWindow final : public IMainWindow {
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background);
+
+// Routes a window's messages to T::Handle, the object being passed as the
+// creation parameter. The product has no exceptions: nothing can unwind into
+// the system's code.
+template <class T>
+LRESULT CALLBACK WindowProcOf(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  return self ? self->Handle(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Takes the place and size the system suggests with WM_DPICHANGED.
+void MoveToSuggested(HWND window, const RECT& suggested);
+// The outer size of a window whose client area is widthTw x heightTw twips.
+SIZE OuterSizeForClient(int widthTw, int heightTw, DWORD style, DWORD exStyle, UINT dpi);
+// Resizes the window so its client area is that of the layout at dpi, and
+// places its controls.
+void LayOut(HWND window, const WindowLayout& layout, UINT dpi);
+// The work area (screen without the taskbar) of the monitor nearest to a window.
+RECT WorkAreaNear(HWND window);
+Rect ToRect(const RECT& r);
+std::vector<Monitor> AllMonitors();
+
+// A window's controls, created from its table in tab order.
+void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls);
+
+struct Tip {
+  HWND control;
+  const wchar_t* text;
+};
+// A tooltip control that shows each tip over its control. owner may be null:
+// under Wine a window that owns a topmost popup cannot itself be made topmost.
+HWND CreateTooltips(HWND parent, HWND owner, HINSTANCE instance, std::initializer_list<Tip> tips);
+
+enum class PictureFit { OwnSize, Fill };
+// Draws a picture in its box, at its own size or filling the box; pushed
+// shifts it by that many pixels, as a pressed button shows it.
+void DrawPicture(HDC dc, const RECT& box, HBITMAP picture, PictureFit fit, int pushed = 0);
+
+// An icon resource at a given size in pixels.
+UniqueIcon LoadIconAtSize(HINSTANCE instance, int id, int size);
+
+// A window's title-bar and Alt+Tab icons, loaded for its DPI. The window no
+// longer uses the old ones once the new ones are set, so they go then.
+class WindowIcons {
  public:
-  void Attach(HWND hwnd) { hwnd_ = hwnd; }
-  void SetTopmost(bool topmost) override;
-  void Hide() override;
-  void Show() override;
-  Rect WindowRect() override;
-  void MoveTo(int x, int y) override;
-  int PositionDpi() override;
-  std::vector<Monitor> Monitors() override;
+  void Set(HWND window, HINSTANCE instance, int id, UINT dpi);
 
  private:
-  HWND hwnd_ = nullptr;
+  UniqueIcon big_, small_;
 };
 
-// A named mutex in the session's own namespace: other users' sessions on the
-// same machine each keep their own instance.
-class Win32InstanceGuard final : public IInstanceGuard {
+// Keeps the focus as a dialog does: the control that had it when the window
+// was deactivated gets it back when the window is active again; the first
+// control in tab order the first time.
+class FocusKeeper {
  public:
-  bool AnotherInstanceRunning() override;
+  void OnActivate(HWND window, bool active);
+  void GiveBack(HWND window);
 
  private:
-  UniqueHandle mutex_;
-  bool asked_ = false, another_ = false;
+  HWND last_ = nullptr;
 };
 
 }  // namespace kalvero::platform

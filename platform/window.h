@@ -1,6 +1,7 @@
 // What the logic needs of the main window and of the screen it lives on.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 namespace kalvero::platform {
@@ -24,9 +25,9 @@ class IMainWindow {
   // Hidden, the window also leaves the taskbar; shown again, it comes to the front.
   virtual void Hide() = 0;
   virtual void Show() = 0;
-  // Outer window rectangle in screen pixels.
-  virtual Rect WindowRect() = 0;
-  virtual void MoveTo(int x, int y) = 0;
+  // Outer window rectangle in screen pixels; empty when it cannot be read.
+  virtual std::optional<Rect> WindowRect() = 0;
+  virtual bool MoveTo(int x, int y) = 0;
   // Dots per inch used to turn stored screen positions (twips) into pixels.
   virtual int PositionDpi() = 0;
   virtual std::vector<Monitor> Monitors() = 0;

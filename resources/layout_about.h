@@ -1,12 +1,12 @@
 // The About window, on a black background.
 #pragma once
 
-#include "resources/layout.h"
+#include "platform/layout.h"
 
 namespace kalvero::layout {
 
-inline constexpr int kAboutClientWidth = 5730;
-inline constexpr int kAboutClientHeight = 3270;
+using namespace platform::style;
+using platform::Control;
 
 enum AboutControlId {
   kCmdOK = 1,  // IDOK: Enter and Escape both close through it
@@ -22,20 +22,33 @@ enum AboutControlId {
   kImage2,         // the donation button
 };
 
-// In tab order; the pictures take no focus. Label texts are set at load.
+inline constexpr unsigned kLabel = kStaticLeft | kNoPrefix;
+inline constexpr unsigned kLink = kStaticCentre | kNotify | kNoPrefix;
+
+// In tab order; labels and pictures take no focus. Label texts are set at load.
 inline constexpr Control kAboutControls[] = {
-    {kCmdOK, 4080, 1440, 1500, 585, 0, L"OK", 0},
-    {kCmdSysInfo, 4080, 2760, 1485, 345, 1, L"&Système Info...", 0},
-    {kLblDescription, 1080, 960, 3885, 195, 2, L"", 0},
-    {kLblDisclaimer, 120, 1320, 3585, 225, 3, L"", 0},
-    {kLblTitle, 1080, 120, 3885, 360, 4, L"Kalvero", 0},
-    {kLblVersion, 1080, 480, 3885, 225, 5, L"Version 1.0.0", 0},
-    {kLabel2, 600, 2040, 2535, 255, 6, L"Logiciel FREEWARE", 0},
-    {kLabel3, 360, 1560, 3195, 225, 7, L"", 0},
-    {kCmdDetails, 4080, 2280, 1455, 375, 8, L"Détails...", 0},
-    {kImage1, 120, 240, 720, 720, 9, L"", 0},
-    {kImage2, 1200, 2400, 1500, 660, 10, L"", 0},
+    {kCmdOK, L"BUTTON", kDefPushButton | kTabStop, 4080, 1440, 1500, 585, L"OK", 3},
+    {kCmdSysInfo, L"BUTTON", kPushButton | kTabStop, 4080, 2760, 1485, 345, L"&Système Info..."},
+    {kLblDescription, L"STATIC", kLabel, 1080, 960, 3885, 195, L""},
+    {kLblDisclaimer, L"STATIC", kLink, 120, 1320, 3585, 225, L""},
+    {kLblTitle, L"STATIC", kLabel, 1080, 120, 3885, 360, L"Kalvero", 1},
+    {kLblVersion, L"STATIC", kLabel, 1080, 480, 3885, 225, L"Version 1.0.0"},
+    {kLabel2, L"STATIC", kStaticCentre | kNoPrefix, 600, 2040, 2535, 255, L"Logiciel FREEWARE", 2},
+    {kLabel3, L"STATIC", kLink, 360, 1560, 3195, 225, L""},
+    {kCmdDetails, L"BUTTON", kPushButton | kTabStop, 4080, 2280, 1455, 375, L"Détails..."},
+    {kImage1, L"STATIC", kStaticOwnerDraw, 120, 240, 720, 720, L""},
+    {kImage2, L"STATIC", kStaticOwnerDraw | kNotify, 1200, 2400, 1500, 660, L""},
 };
+
+// Comic Sans MS where the system has it; the window falls back to the dialog font.
+inline constexpr platform::Font kAboutFonts[] = {
+    {825, 400, L"Comic Sans MS"},
+    {1200, 700, L"Comic Sans MS"},  // the title
+    {975, 700, L"Comic Sans MS"},   // the banner
+    {825, 700, L"Comic Sans MS"},   // OK
+};
+
+inline constexpr platform::WindowLayout kAboutLayout{5730, 3270, kAboutControls, kAboutFonts};
 
 // The etched separator: a white line two pixels wide over a grey one.
 inline constexpr int kLineWhiteY = 1200, kLineWhiteRight = 5549;

@@ -36,6 +36,8 @@ class Autostart {
   int OnLoad();
 
  private:
+  void Register(const std::wstring& key);
+
   platform::IRegistry& reg_;
   platform::ISystem& system_;
   std::wstring executablePath_;

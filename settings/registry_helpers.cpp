@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "settings/registry_text.h"
+#include "core/utf16le.h"
 
 namespace kalvero::settings {
 
@@ -38,7 +38,7 @@ RegResult SetRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view subKe
   } else if (const auto* i32 = std::get_if<std::int32_t>(&value)) {
     writeDword(*i32);
   } else if (const auto* text = std::get_if<std::wstring>(&value)) {
-    const auto data = EncodeRegSz(*text);
+    const auto data = core::EncodeRegSz(*text);
     reg.SetValue(key.Get(), name, kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
   }
   return key.Close();
@@ -65,7 +65,7 @@ RegResult QueryRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view sub
     std::vector<std::uint8_t> data(size + 2, 0);
     if (const RegResult r = reg.QueryValue(key.Get(), name, type, data.data(), size); r != 0)
       return r;
-    slot = TrimAtNull(DecodeRegSz(data.data(), size));
+    slot = TrimAtNull(core::DecodeRegSz(data.data(), size));
   } else if (type == kRegDword) {
     std::uint8_t bytes[4] = {0, 0, 0, 0};
     std::uint32_t capacity = sizeof bytes;

@@ -3,51 +3,40 @@
 
 #include <windows.h>
 
-#include "about/about_window.h"
-#include "platform/win32_handle.h"
-#include "platform/win32_window_base.h"
+#include <optional>
+
+#include "platform/settings_store.h"
+#include "platform/win32_modal_window.h"
 #include "settings/autostart.h"
-#include "settings/settings_dialog.h"
+#include "settings/settings_window_logic.h"
 
 namespace kalvero::settings {
 
-class SettingsWindow {
+class SettingsWindow final : public platform::ModalWindow {
  public:
-  static constexpr const wchar_t* kClassName = L"KalveroSettings";
+  // about: what "A propos" opens over this window.
+  SettingsWindow(HINSTANCE instance, platform::ISettingsStore& store, Autostart& autostart,
+                 platform::ModalWindow& about);
 
-  SettingsWindow(HINSTANCE instance, SettingsDialogLogic& logic, Autostart& autostart,
-                 about::AboutWindow& about)
-      : instance_(instance), logic_(logic), autostart_(autostart), about_(about) {}
-
-  // Loads the window afresh, shows it below the main window and returns once
-  // it is closed. The main window takes no input meanwhile.
-  void ShowModal(HWND mainWindow);
+  // Loads the window afresh below the main window and returns once it is
+  // closed. "Appliquer et fermer" changes main's topmost state at once.
+  void Open(HWND mainWindow, IAlwaysOnTop& main);
 
  private:
-  template <class T>
-  friend LRESULT CALLBACK platform::WindowProcOf(HWND, UINT, WPARAM, LPARAM);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-
-  bool Create(HWND mainWindow);
-  void OnLoad();
-  void OnCommand(int id);
+  void OnLoad() override;
+  POINT Place(HWND owner, SIZE size) override;
+  void OnCommand(int id) override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   void OnApplyAndClose();
   void OnStartOnWinClicked();
-  void OnDpiChanged(UINT dpi, const RECT& suggested);
-  void Unload();
 
-  void Layout(UINT dpi);
   int State(int id) const;
   void SetState(int id, int state);
 
-  HINSTANCE instance_;
-  SettingsDialogLogic& logic_;
+  platform::ISettingsStore& store_;
   Autostart& autostart_;
-  about::AboutWindow& about_;
-  HWND hwnd_ = nullptr;
-  HWND owner_ = nullptr;
-  platform::UniqueFont font_, buttonFont_;
-  platform::WindowIcons icons_;
+  platform::ModalWindow& about_;
+  std::optional<SettingsWindowLogic> logic_;
 };
 
 }  // namespace kalvero::settings

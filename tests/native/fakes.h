@@ -1,6 +1,6 @@
-// In-memory stand-ins for the platform. Every call is written to a shared
-// journal so tests can check the order of what the logic asked for; a call
-// that a test did not allow fails the test.
+// In-memory stand-ins for the platform. Every call goes into one journal, so a
+// test sees the order of what the logic asked for and any call it did not
+// expect; the call whose entry equals failOn reports failure.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -21,175 +20,113 @@
 
 namespace kalvero::test {
 
-// Narrow text for readable journals and failure messages (ASCII in practice).
+using Calls = std::vector<std::string>;
 inline std::string N(std::wstring_view w) { return std::string(w.begin(), w.end()); }
 
 struct Journal {
-  std::vector<std::string> calls;
-  // When set, the call whose journal entry equals this text throws.
+  Calls calls;
   std::string failOn;
-  void Add(const std::string& call) {
+  bool Add(const std::string& call) {  // false: this call fails
     calls.push_back(call);
-    if (call == failOn) throw 42;  // any exception will do: the logic must not care which
+    return call != failOn;
   }
 };
 
-class FakeStore final : public platform::ISettingsStore {
- public:
-  explicit FakeStore(Journal& j) : j_(j) {}
-  std::map<std::wstring, std::wstring> values;  // key -> text; section "Settings" of "Kalvero"
-  bool allowReads = true, allowWrites = true;
-
+struct FakeStore final : platform::ISettingsStore {
+  explicit FakeStore(Journal& journal) : j(journal) {}
+  Journal& j;
+  std::map<std::wstring, std::wstring> values;  // section "Settings" of "Kalvero"
   std::wstring GetSetting(std::wstring_view app, std::wstring_view section, std::wstring_view key,
                           std::wstring_view def) override {
-    Check(app, section);
-    if (!allowReads) ADD_FAILURE() << "unexpected read of " << N(key);
-    j_.Add("get " + N(key));
+    EXPECT_EQ(N(app) + "/" + N(section), "Kalvero/Settings");
+    j.Add("get " + N(key));
     const auto it = values.find(std::wstring(key));
     return it == values.end() ? std::wstring(def) : it->second;
   }
-  void SaveSetting(std::wstring_view app, std::wstring_view section, std::wstring_view key,
+  bool SaveSetting(std::wstring_view, std::wstring_view, std::wstring_view key,
                    std::wstring_view text) override {
-    Check(app, section);
-    if (!allowWrites) ADD_FAILURE() << "unexpected write of " << N(key);
-    j_.Add("save " + N(key) + "=" + N(text));
-    values[std::wstring(key)] = std::wstring(text);
+    if (!j.Add("save " + N(key) + "=" + N(text))) return false;
+    values[std::wstring(key)] = text;
+    return true;
   }
-
- private:
-  static void Check(std::wstring_view app, std::wstring_view section) {
-    EXPECT_EQ(N(app), "Kalvero");
-    EXPECT_EQ(N(section), "Settings");
-  }
-  Journal& j_;
 };
 
-class FakeWindow final : public platform::IMainWindow {
- public:
-  explicit FakeWindow(Journal& j) : j_(j) {}
+struct FakeWindow final : platform::IMainWindow {
+  explicit FakeWindow(Journal& journal) : j(journal) {}
+  Journal& j;
   platform::Rect rect{200, 150, 200 + 167, 150 + 58};  // where the platform put it
   int dpi = 96;
   std::vector<platform::Monitor> monitors{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
-  int topmostCalls = 0;
-  bool topmost = false;
-
-  void SetTopmost(bool on) override {
-    j_.Add(on ? "topmost on" : "topmost off");
-    ++topmostCalls;
-    topmost = on;
+  void SetTopmost(bool on) override { j.Add(on ? "topmost on" : "topmost off"); }
+  void Hide() override { j.Add("hide"); }
+  void Show() override { j.Add("show"); }
+  std::optional<platform::Rect> WindowRect() override {
+    return j.Add("rect") ? std::optional(rect) : std::nullopt;
   }
-  void Hide() override { j_.Add("hide"); }
-  void Show() override { j_.Add("show"); }
-  platform::Rect WindowRect() override {
-    j_.Add("rect");
-    return rect;
-  }
-  void MoveTo(int x, int y) override {
-    j_.Add("move " + std::to_string(x) + "," + std::to_string(y));
+  bool MoveTo(int x, int y) override {
+    if (!j.Add("move " + std::to_string(x) + "," + std::to_string(y))) return false;
     rect = {x, y, x + rect.Width(), y + rect.Height()};
+    return true;
   }
   int PositionDpi() override { return dpi; }
   std::vector<platform::Monitor> Monitors() override { return monitors; }
-
- private:
-  Journal& j_;
 };
 
-class FakeTray final : public platform::ITrayIcon {
- public:
-  explicit FakeTray(Journal& j) : j_(j) {}
+struct FakeTray final : platform::ITrayIcon {
+  explicit FakeTray(Journal& journal) : j(journal) {}
+  Journal& j;
   bool inTray = false;
-  void SetTipText(std::wstring_view text) override { j_.Add("tip " + N(text)); }
+  bool SetTipText(std::wstring_view text) override { return j.Add("tip " + N(text)); }
   bool InTray() override { return inTray; }
-  void ShowIcon() override {
-    j_.Add("icon in");
-    inTray = true;
-  }
-  void RemoveIcon() override {
-    j_.Add("icon out");
-    inTray = false;
-  }
-
- private:
-  Journal& j_;
+  bool ShowIcon() override { return j.Add("icon in") && (inTray = true); }
+  bool RemoveIcon() override { return j.Add("icon out") && !(inTray = false); }
 };
 
-class FakeSystem final : public platform::ISystem {
- public:
+struct FakeSystem final : platform::ISystem {
   bool nt = true;
-  std::wstring folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
-  std::map<std::wstring, std::wstring> shortForms{
-      {L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
+  std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
+  std::map<std::wstring, std::wstring> shortForms{{L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
   std::set<std::wstring> files;
   bool IsWindowsNT() override { return nt; }
-  bool FileExists(const std::wstring& path) override { return files.count(path) > 0; }
-  std::wstring ExecutableFolder() override { return folder; }
-  std::wstring ExecutableRootName() override { return rootName; }
+  std::optional<std::wstring> ExecutableFolder() override { return folder; }
+  std::optional<std::wstring> ExecutableRootName() override { return rootName; }
   std::optional<std::wstring> ShortPathName(const std::wstring& path) override {
     const auto it = shortForms.find(path);
-    if (it == shortForms.end()) return std::nullopt;
-    return it->second;
+    return it == shortForms.end() ? std::nullopt : std::optional(it->second);
   }
+  bool FileExists(const std::wstring& path) override { return files.count(path) > 0; }
 };
 
-class FakeMessageBox final : public platform::IMessageBox {
- public:
-  explicit FakeMessageBox(Journal& j) : j_(j) {}
+struct FakeMessageBox final : platform::IMessageBox {
+  explicit FakeMessageBox(Journal& journal) : j(journal) {}
+  Journal& j;
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
-    j_.Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
+    j.Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
   }
-
- private:
-  Journal& j_;
 };
 
-class FakeInstance final : public platform::IInstanceGuard {
- public:
-  bool another = false;
-  bool AnotherInstanceRunning() override { return another; }
-};
-
-class FakeLauncher final : public platform::IProcessLauncher {
- public:
-  explicit FakeLauncher(Journal& j) : j_(j) {}
-  bool allowStarts = false;
-  bool startSucceeds = true;
+struct FakeLauncher final : platform::IProcessLauncher, platform::ISession {
+  explicit FakeLauncher(Journal& journal) : j(journal) {}
+  Journal& j;
   std::wstring SystemDirectory() override { return L"C:\\Windows\\system32"; }
   bool Start(const std::wstring& app, const std::wstring& cmd, int show) override {
-    if (!allowStarts) ADD_FAILURE() << "unexpected process start: " << N(cmd);
-    j_.Add("start [" + N(app) + "] [" + N(cmd) + "] " + std::to_string(show));
-    return startSucceeds && !app.empty();
+    return j.Add("start [" + N(app) + "] [" + N(cmd) + "] " + std::to_string(show)) && !app.empty();
   }
-
- private:
-  Journal& j_;
-};
-
-class FakeSession final : public platform::ISession {
- public:
-  explicit FakeSession(Journal& j) : j_(j) {}
-  bool allowExit = false;
   bool EndSession(std::uint32_t flags, std::uint32_t reserved) override {
-    if (!allowExit) ADD_FAILURE() << "unexpected end of session";
-    j_.Add("exitwindows " + std::to_string(flags) + " " + std::to_string(reserved));
-    return true;
+    return j.Add("exitwindows " + std::to_string(flags) + " " + std::to_string(reserved));
   }
-
- private:
-  Journal& j_;
 };
 
-// A registry in memory with the result codes of the real one.
-class FakeRegistry final : public platform::IRegistry {
- public:
+// A registry in memory with the result codes of the real one. It counts the
+// keys left open.
+struct FakeRegistry final : platform::IRegistry {
   struct Value {
     std::uint32_t type;
     std::vector<std::uint8_t> data;
   };
-  using Key = std::map<std::wstring, Value>;
-  std::map<std::wstring, Key> keys;  // "HKCU\\path" -> values
+  std::map<std::wstring, std::map<std::wstring, Value>> keys;  // "HKCU\\path" -> values
   std::set<platform::RegKeyId> open;
-  platform::RegResult refuseWrites = 0;  // e.g. access denied
+  platform::RegResult refuseWrites = 0;  // e.g. access denied on every write
   bool denyMachineWrites = false;         // a user without administrator rights
 
   platform::RegResult OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access,
@@ -197,29 +134,23 @@ class FakeRegistry final : public platform::IRegistry {
     if (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2))
       return platform::kRegAccessDenied;  // KEY_SET_VALUE
     const auto it = keys.find(Path(root, sub));
-    if (it == keys.end()) return platform::kRegFileNotFound;
-    return Hand(it->first, key);
+    return it == keys.end() ? platform::kRegFileNotFound : Hand(it->first, key);
   }
   platform::RegResult CreateKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t,
                                 platform::RegKeyId& key) override {
-    if (refuseWrites) return refuseWrites;
-    return Hand(keys.try_emplace(Path(root, sub)).first->first, key);
+    return refuseWrites ? refuseWrites : Hand(keys.try_emplace(Path(root, sub)).first->first, key);
   }
-  platform::RegResult QueryValue(platform::RegKeyId key, std::wstring_view name,
-                                 std::uint32_t& type, std::uint8_t* data,
-                                 std::uint32_t& size) override {
+  platform::RegResult QueryValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t& type,
+                                 std::uint8_t* data, std::uint32_t& size) override {
     const auto& values = keys.at(Resolve(key));
     const auto it = values.find(std::wstring(name));
     if (it == values.end()) return platform::kRegFileNotFound;
     type = it->second.type;
     const auto needed = static_cast<std::uint32_t>(it->second.data.size());
-    if (data && size < needed) {
-      size = needed;
-      return platform::kRegMoreData;
-    }
-    if (data) std::copy(it->second.data.begin(), it->second.data.end(), data);
+    const bool fits = !data || size >= needed;
+    if (data && fits) std::copy(it->second.data.begin(), it->second.data.end(), data);
     size = needed;
-    return 0;
+    return fits ? 0 : platform::kRegMoreData;
   }
   platform::RegResult SetValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t type,
                                const std::uint8_t* data, std::uint32_t size) override {
@@ -231,37 +162,25 @@ class FakeRegistry final : public platform::IRegistry {
     return keys.at(Resolve(key)).erase(std::wstring(name)) ? 0 : platform::kRegFileNotFound;
   }
   platform::RegResult CloseKey(platform::RegKeyId key) override {
-    if (!open.erase(key)) ADD_FAILURE() << "closing a key that is not open";
+    EXPECT_TRUE(open.erase(key)) << "closing a key that is not open";
     return 0;
   }
-
   static std::wstring Path(platform::RegRoot root, std::wstring_view sub) {
     return (root == platform::RegRoot::CurrentUser ? L"HKCU\\" : L"HKLM\\") + std::wstring(sub);
   }
 
  private:
   platform::RegResult Hand(const std::wstring& path, platform::RegKeyId& key) {
-    key = ++next_;
-    handles_[key] = path;
+    handles_[key = ++next_] = path;
     open.insert(key);
     return 0;
   }
   const std::wstring& Resolve(platform::RegKeyId key) {
-    if (!open.count(key)) ADD_FAILURE() << "use of a key that is not open";
+    EXPECT_TRUE(open.count(key)) << "use of a key that is not open";
     return handles_.at(key);
   }
   platform::RegKeyId next_ = 100;
   std::map<platform::RegKeyId, std::wstring> handles_;
-};
-
-// The main window's logic over a fresh set of fakes sharing one journal.
-struct MainLogicRig {
-  Journal journal;
-  FakeStore store{journal};
-  FakeWindow window{journal};
-  FakeTray tray{journal};
-  FakeInstance instance;
-  app::MainWindowLogic logic{store, window, tray, instance};
 };
 
 }  // namespace kalvero::test

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "settings/registry_helpers.h"
-#include "settings/registry_text.h"
+#include "core/utf16le.h"
 
 namespace kalvero::test {
 
@@ -115,7 +115,7 @@ inline void RunRegistryHelperCases(platform::IRegistry& real, platform::RegRoot 
       {"write under a missing key", {}, Op::Set, std::wstring(L"abc"), true, 2, {}, untouched},
       {"read under a missing key", dword7, Op::Query, {}, true, 2, dword7, untouched},
       {"write abc: three characters and a NUL", {}, Op::Set, std::wstring(L"abc"), false, 0,
-       RawValue{kRegSz, EncodeRegSz(L"abc")}, untouched},
+       RawValue{kRegSz, core::EncodeRegSz(L"abc")}, untouched},
       {"write the empty text: the NUL alone", {}, Op::Set, std::wstring(), false, 0,
        RawValue{kRegSz, Bytes({0, 0})}, untouched},
       {"write the 16-bit -1", {}, Op::Set, std::int16_t{-1}, false, 0,
@@ -124,24 +124,24 @@ inline void RunRegistryHelperCases(platform::IRegistry& real, platform::RegRoot 
        RawValue{kRegDword, Bytes({4, 3, 2, 1})}, untouched},
       {"write another kind: nothing", dword7, Op::Set, OtherKind{}, false, 0, dword7, untouched},
       {"a text replaces a DWORD", dword7, Op::Set, std::wstring(L"x"), false, 0,
-       RawValue{kRegSz, EncodeRegSz(L"x")}, untouched},
-      {"read a path of 25 characters", RawValue{kRegSz, EncodeRegSz(path25)}, Op::Query, {},
-       false, 0, RawValue{kRegSz, EncodeRegSz(path25)}, path25},
+       RawValue{kRegSz, core::EncodeRegSz(L"x")}, untouched},
+      {"read a path of 25 characters", RawValue{kRegSz, core::EncodeRegSz(path25)}, Op::Query, {},
+       false, 0, RawValue{kRegSz, core::EncodeRegSz(path25)}, path25},
       {"read stops at an inner NUL", RawValue{kRegSz, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0})},
        Op::Query, {}, false, 0, RawValue{kRegSz, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0})},
        std::wstring(L"a")},
       {"read a text stored without its NUL, no padding", RawValue{kRegSz, Bytes({'o', 0, 'k', 0})},
        Op::Query, {}, false, 0, RawValue{kRegSz, Bytes({'o', 0, 'k', 0})}, std::wstring(L"ok")},
-      {"read text outside the ANSI code page", RawValue{kRegSz, EncodeRegSz(L"Kalvéro ✓ 東京")},
-       Op::Query, {}, false, 0, RawValue{kRegSz, EncodeRegSz(L"Kalvéro ✓ 東京")},
+      {"read text outside the ANSI code page", RawValue{kRegSz, core::EncodeRegSz(L"Kalvéro ✓ 東京")},
+       Op::Query, {}, false, 0, RawValue{kRegSz, core::EncodeRegSz(L"Kalvéro ✓ 東京")},
        std::wstring(L"Kalvéro ✓ 東京")},
       {"read a DWORD of 7", dword7, Op::Query, {}, false, 0, dword7, std::int32_t{7}},
       {"read a DWORD of 8 bytes", RawValue{kRegDword, Bytes({1, 2, 3, 4, 5, 6, 7, 8})}, Op::Query,
        {}, false, 234, RawValue{kRegDword, Bytes({1, 2, 3, 4, 5, 6, 7, 8})}, untouched},
       {"read a short DWORD fills the low bytes", RawValue{kRegDword, Bytes({1, 2})}, Op::Query,
        {}, false, 0, RawValue{kRegDword, Bytes({1, 2})}, std::int32_t{0x0201}},
-      {"read an expandable text: nothing", RawValue{kRegExpandSz, EncodeRegSz(L"%x%")}, Op::Query,
-       {}, false, 0, RawValue{kRegExpandSz, EncodeRegSz(L"%x%")}, untouched},
+      {"read an expandable text: nothing", RawValue{kRegExpandSz, core::EncodeRegSz(L"%x%")}, Op::Query,
+       {}, false, 0, RawValue{kRegExpandSz, core::EncodeRegSz(L"%x%")}, untouched},
       {"read binary: nothing", RawValue{kRegBinary, Bytes({1, 2, 3})}, Op::Query, {}, false, 0,
        RawValue{kRegBinary, Bytes({1, 2, 3})}, untouched},
       {"read a missing value", {}, Op::Query, {}, false, 2, {}, untouched},
@@ -170,7 +170,7 @@ inline void RunRegistryHelperCases(platform::IRegistry& real, platform::RegRoot 
   // SetRegistryString drops the result: it still writes a text.
   put(std::nullopt);
   SetRegistryString(reg, root, subKey, name, L"C:\\K.exe");
-  EXPECT_TRUE(get() == RawValue({kRegSz, EncodeRegSz(L"C:\\K.exe")}));
+  EXPECT_TRUE(get() == RawValue({kRegSz, core::EncodeRegSz(L"C:\\K.exe")}));
 }
 
 }  // namespace kalvero::test

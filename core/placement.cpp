@@ -1,12 +1,13 @@
-#include "app/placement.h"
+#include "core/placement.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace kalvero::app {
+namespace kalvero::core {
 
 using platform::Monitor;
+using platform::TwipsToPixels;
 using platform::Rect;
 
 namespace {
@@ -34,15 +35,6 @@ int Fit(int pos, int size, int lo, int hi) {
 Rect At(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
 
 }  // namespace
-
-int TwipsToPixels(double twips, int dpi) {
-  const double px = std::round(twips * dpi / 1440.0);
-  // Stored values can be anything; keep the arithmetic below well defined.
-  constexpr double kLimit = 1 << 28;
-  return static_cast<int>(std::clamp(px, -kLimit, kLimit));
-}
-
-double PixelsToTwips(int pixels, int dpi) { return std::round(pixels * 1440.0 / dpi); }
 
 Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
                           const std::vector<Monitor>& monitors) {
@@ -82,4 +74,4 @@ Point CentreOver(const Rect& opener, int width, int height, const Rect& workArea
           Fit((opener.top + opener.bottom - height) / 2, height, workArea.top, workArea.bottom)};
 }
 
-}  // namespace kalvero::app
+}  // namespace kalvero::core

@@ -16,6 +16,10 @@ inline constexpr std::wstring_view kToolsLocationKey =
     L"SOFTWARE\\Microsoft\\Shared Tools Location";
 inline constexpr std::wstring_view kNotFoundMessage = L"Information Systeme introuvable !";
 
+// What reading one value gave: Broken is a value with no data at all, which
+// ends the search with the message.
+enum class KeyValue { Read, Missing, Broken };
+
 class SysInfoLauncher {
  public:
   SysInfoLauncher(platform::IRegistry& reg, platform::IProcessLauncher& launcher,
@@ -23,13 +27,14 @@ class SysInfoLauncher {
       : reg_(reg), launcher_(launcher), system_(system), box_(box) {}
 
   void StartSysInfo();
-  // One value of at most 1024 bytes as text. False, and an empty keyVal,
-  // when it cannot be read. Throws for a value with no data at all.
-  bool GetKeyValue(platform::RegRoot root, std::wstring_view keyName, std::wstring_view valueName,
-                   std::wstring& keyVal);
+  // One value of at most 1024 bytes as text; an empty keyVal when it cannot
+  // be read.
+  KeyValue GetKeyValue(platform::RegRoot root, std::wstring_view keyName,
+                       std::wstring_view valueName, std::wstring& keyVal);
 
  private:
-  void Start(const std::wstring& path);
+  bool FindAndStart();
+  bool Start(const std::wstring& path);
 
   platform::IRegistry& reg_;
   platform::IProcessLauncher& launcher_;

@@ -1,8 +1,8 @@
-#include "about/about_logic.h"
+#include "about/about_texts.h"
 
 #include "maker.h"
 #include "resources/version.h"
-#include "settings/settings_logic.h"
+#include "core/number_text.h"
 
 namespace kalvero::about {
 
@@ -13,7 +13,7 @@ Maker BuildMaker() {
 std::wstring AboutCaption() { return L"Kalvero - A propos "; }
 
 std::wstring VersionLabel(int major, int minor, int revision) {
-  using settings::DecimalText;
+  using core::DecimalText;
   return L"Version " + DecimalText(major) + L"." + DecimalText(minor) + L"." + DecimalText(revision);
 }
 

@@ -4,18 +4,15 @@
 
 #include <vector>
 
+#include "platform/layout.h"
 #include "platform/window.h"
 
-namespace kalvero::app {
+namespace kalvero::core {
 
 struct Point {
   int x = 0, y = 0;
   bool operator==(const Point&) const = default;
 };
-
-// Twips to pixels at the given DPI, rounded to the nearest pixel.
-int TwipsToPixels(double twips, int dpi);
-double PixelsToTwips(int pixels, int dpi);
 
 // leftTw/topTw: the restored position in twips; size: the window's outer size
 // in pixels. Returns the window's top-left corner in pixels:
@@ -38,4 +35,4 @@ Point PlaceSettingsWindow(const platform::Rect& mainWindow, int width, int heigh
 Point CentreOver(const platform::Rect& opener, int width, int height,
                  const platform::Rect& workArea);
 
-}  // namespace kalvero::app
+}  // namespace kalvero::core

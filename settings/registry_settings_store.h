@@ -12,7 +12,7 @@ class RegistrySettingsStore final : public platform::ISettingsStore {
   explicit RegistrySettingsStore(platform::IRegistry& registry) : registry_(registry) {}
   std::wstring GetSetting(std::wstring_view app, std::wstring_view section, std::wstring_view key,
                           std::wstring_view defaultText) override;
-  void SaveSetting(std::wstring_view app, std::wstring_view section, std::wstring_view key,
+  bool SaveSetting(std::wstring_view app, std::wstring_view section, std::wstring_view key,
                    std::wstring_view text) override;
 
   static std::wstring KeyPath(std::wstring_view app, std::wstring_view section);

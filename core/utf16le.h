@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kalvero::settings {
+namespace kalvero::core {
 
 // The text's UTF-16LE code units followed by one NUL code unit.
 std::vector<std::uint8_t> EncodeRegSz(std::wstring_view text);
@@ -16,4 +16,4 @@ std::wstring DecodeRegSz(const std::uint8_t* data, std::size_t size);
 // Every code unit, NULs included.
 std::wstring DecodeUtf16(const std::uint8_t* data, std::size_t size);
 
-}  // namespace kalvero::settings
+}  // namespace kalvero::core

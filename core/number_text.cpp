@@ -1,10 +1,10 @@
-#include "settings/settings_logic.h"
+#include "core/number_text.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
-namespace kalvero::settings {
+namespace kalvero::core {
 namespace {
 
 bool IsSkipped(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n'; }
@@ -118,4 +118,4 @@ std::wstring CheckStateText(int state) { return DecimalText(state); }
 
 std::wstring CoordinateText(double twips) { return DecimalText(std::llround(twips)); }
 
-}  // namespace kalvero::settings
+}  // namespace kalvero::core

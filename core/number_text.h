@@ -1,20 +1,12 @@
-// Names of the stored settings and the conversions between their texts and
-// the numbers the program works with.
+// Conversions between the texts the program stores and the numbers it works
+// with.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace kalvero::settings {
-
-inline constexpr std::wstring_view kAppName = L"Kalvero";
-inline constexpr std::wstring_view kSection = L"Settings";
-inline constexpr std::wstring_view kFenVisible = L"FenVisible";
-inline constexpr std::wstring_view kAutoReduit = L"AutoReduit";
-inline constexpr std::wstring_view kDerPosition = L"DerPosition";
-inline constexpr std::wstring_view kHaut = L"Haut";
-inline constexpr std::wstring_view kGauche = L"Gauche";
+namespace kalvero::core {
 
 // The number at the start of a stored text, read the classic Basic way:
 // blanks, tabs and line feeds are skipped anywhere, the point is always the
@@ -40,4 +32,4 @@ std::wstring DecimalText(long long value);
 // later read would cut off.
 std::wstring CoordinateText(double twips);
 
-}  // namespace kalvero::settings
+}  // namespace kalvero::core

@@ -1,9 +1,7 @@
-#include "settings/settings_store.h"
-
-#include <vector>
+#include "settings/registry_settings_store.h"
 
 #include "settings/registry_helpers.h"
-#include "settings/registry_text.h"
+#include "core/utf16le.h"
 
 namespace kalvero::settings {
 
@@ -27,16 +25,17 @@ std::wstring RegistrySettingsStore::GetSetting(std::wstring_view app, std::wstri
   return std::wstring(defaultText);
 }
 
-void RegistrySettingsStore::SaveSetting(std::wstring_view app, std::wstring_view section,
+bool RegistrySettingsStore::SaveSetting(std::wstring_view app, std::wstring_view section,
                                         std::wstring_view key, std::wstring_view text) {
   ScopedRegKey k(registry_);
   if (registry_.CreateKey(RegRoot::CurrentUser, KeyPath(app, section), kKeyWrite, k.Receive()) !=
       kRegSuccess) {
     k.Abandon();
-    return;
+    return false;
   }
-  const auto data = EncodeRegSz(text);
-  registry_.SetValue(k.Get(), key, kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
+  const auto data = core::EncodeRegSz(text);
+  return registry_.SetValue(k.Get(), key, kRegSz, data.data(),
+                            static_cast<std::uint32_t>(data.size())) == kRegSuccess;
 }
 
 }  // namespace kalvero::settings

@@ -1,20 +1,15 @@
-// The main window's logic: the start-up sequence, the close sequence and the
-// topmost state.
+// The main window's logic: the start-up sequence, the close sequence, the
+// tray toggle and the topmost state.
 #pragma once
 
 #include "platform/settings_store.h"
 #include "platform/tray.h"
 #include "platform/window.h"
+#include "settings/settings_window_logic.h"
 
 namespace kalvero::app {
 
-// Values read once and shared with the settings window.
-struct ProgramFlags {
-  double alwaysVisible = 0;     // from FenVisible
-  double rememberPosition = 0;  // from DerPosition, read at start-up only
-};
-
-class MainWindowLogic {
+class MainWindowLogic final : public settings::IAlwaysOnTop {
  public:
   MainWindowLogic(platform::ISettingsStore& store, platform::IMainWindow& window,
                   platform::ITrayIcon& tray, platform::IInstanceGuard& instance)
@@ -25,31 +20,31 @@ class MainWindowLogic {
   // runs even when an earlier one failed.
   bool OnLoad();
   // A close is never refused, whatever its origin; the window goes to the tray first.
-  void OnCloseRequest();
+  bool OnCloseRequest();
   // Writes the position when asked to at start-up; the caller then ends.
-  void OnUnload();
+  bool OnUnload();
 
-  void ApplyAlwaysOnTop();
+  void SetAlwaysVisibleFlag(double flag) override { alwaysVisible_ = flag; }
+  void ApplyAlwaysOnTop() override;
 
   // Icon in, window hidden; icon out, window shown. Each stops at the icon's
   // failure, so the window is never hidden without an icon to bring it back.
-  void SendToTray();
-  void RestoreFromTray();
-  void OnTrayButton();                 // Command5
-  void OnTrayIconClick(int button);    // the icon's mouse notification
-
-  ProgramFlags& Flags() { return flags_; }
+  bool SendToTray();
+  bool RestoreFromTray();
+  bool OnTrayButton();               // Command5
+  bool OnTrayIconClick(int button);  // the icon's mouse notification
 
  private:
   std::wstring Read(std::wstring_view key, std::wstring_view defaultText);
-  void RestorePosition();
-  void ToggleTray();
+  bool RestorePosition();
+  bool ToggleTray();
 
   platform::ISettingsStore& store_;
   platform::IMainWindow& window_;
   platform::ITrayIcon& tray_;
   platform::IInstanceGuard& instance_;
-  ProgramFlags flags_;
+  double alwaysVisible_ = 0;     // from FenVisible
+  double rememberPosition_ = 0;  // from DerPosition, read at start-up only
 };
 
 }  // namespace kalvero::app

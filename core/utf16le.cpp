@@ -1,6 +1,6 @@
-#include "settings/registry_text.h"
+#include "core/utf16le.h"
 
-namespace kalvero::settings {
+namespace kalvero::core {
 
 std::vector<std::uint8_t> EncodeRegSz(std::wstring_view text) {
   std::vector<std::uint8_t> out;
@@ -55,4 +55,4 @@ std::wstring DecodeUtf16(const std::uint8_t* data, std::size_t size) {
   return Decode(data, size, false);
 }
 
-}  // namespace kalvero::settings
+}  // namespace kalvero::core

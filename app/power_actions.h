@@ -18,12 +18,13 @@ class PowerActions {
   PowerActions(platform::IProcessLauncher& launcher, platform::ISession& session)
       : launcher_(launcher), session_(session) {}
 
-  void ShutDown();  // Command1
-  void Restart();   // Command2
-  void LogOff();    // Command3
+  // Each returns whether the request was passed on; nobody is told otherwise.
+  bool ShutDown();  // Command1
+  bool Restart();   // Command2
+  bool LogOff();    // Command3
 
  private:
-  void StartShutdown(std::wstring_view commandLine);
+  bool StartShutdown(std::wstring_view commandLine);
   platform::IProcessLauncher& launcher_;
   platform::ISession& session_;
 };

@@ -1,10 +1,14 @@
-#include "settings/settings_dialog.h"
+#include "settings/settings_window_logic.h"
 
-#include "settings/settings_logic.h"
+#include "core/number_text.h"
+#include "settings/setting_names.h"
 
 namespace kalvero::settings {
 
-OptionBoxes SettingsDialogLogic::Load() {
+using core::CheckStateFromText;
+using core::CheckStateText;
+
+OptionBoxes SettingsWindowLogic::Load() {
   auto read = [&](std::wstring_view key) {
     return CheckStateFromText(store_.GetSetting(kAppName, kSection, key, L"0"));
   };
@@ -15,12 +19,13 @@ OptionBoxes SettingsDialogLogic::Load() {
   return boxes;
 }
 
-void SettingsDialogLogic::Apply(const OptionBoxes& boxes) {
+void SettingsWindowLogic::Apply(const OptionBoxes& boxes) {
   store_.SaveSetting(kAppName, kSection, kFenVisible, CheckStateText(boxes.alwaysVisible));
   store_.SaveSetting(kAppName, kSection, kDerPosition, CheckStateText(boxes.rememberPosition));
   store_.SaveSetting(kAppName, kSection, kAutoReduit, CheckStateText(boxes.startInTray));
-  if (const auto n = TextToNumber(store_.GetSetting(kAppName, kSection, kFenVisible, L"0")))
-    main_.Flags().alwaysVisible = *n;
+  // Read back: what counts is what the store now holds.
+  if (const auto n = core::TextToNumber(store_.GetSetting(kAppName, kSection, kFenVisible, L"0")))
+    main_.SetAlwaysVisibleFlag(*n);
   main_.ApplyAlwaysOnTop();
 }
 

@@ -2,10 +2,17 @@
 // what "Appliquer et fermer" writes.
 #pragma once
 
-#include "app/startup.h"
 #include "platform/settings_store.h"
 
 namespace kalvero::settings {
+
+// The main window's topmost state, which "Appliquer et fermer" changes at once.
+class IAlwaysOnTop {
+ public:
+  virtual ~IAlwaysOnTop() = default;
+  virtual void SetAlwaysVisibleFlag(double flag) = 0;
+  virtual void ApplyAlwaysOnTop() = 0;
+};
 
 struct OptionBoxes {
   int alwaysVisible = 0;     // Check1, FenVisible
@@ -14,9 +21,9 @@ struct OptionBoxes {
   bool operator==(const OptionBoxes&) const = default;
 };
 
-class SettingsDialogLogic {
+class SettingsWindowLogic {
  public:
-  SettingsDialogLogic(platform::ISettingsStore& store, app::MainWindowLogic& main)
+  SettingsWindowLogic(platform::ISettingsStore& store, IAlwaysOnTop& main)
       : store_(store), main_(main) {}
 
   OptionBoxes Load();
@@ -26,7 +33,7 @@ class SettingsDialogLogic {
 
  private:
   platform::ISettingsStore& store_;
-  app::MainWindowLogic& main_;
+  IAlwaysOnTop& main_;
 };
 
 }  // namespace kalvero::settings

@@ -192,3 +192,27 @@ TEST_F(SettingsWine, AutostartBoxKeepsOneMachineEntry) {
 }
 
 }  // namespace
+
+// A keyboard user: the settings window opens with the focus on its first box, Space ticks it; after the
+// About window closes the focus is back on "A propos", after the settings window on the strip's button.
+TEST_F(SettingsWine, KeyboardFocusAsInADialog) {
+    const Kalvero k;
+    ASSERT_TRUE(k.main);
+    ASSERT_TRUE(WaitUntil([&] { return Focus(k.main) == GetDlgItem(k.main, kShutdown); }));
+    ASSERT_EQ((std::vector<int>{kLogoff, kSettingsButton}), Tabs(k.main, 2));
+    Key(Focus(k.main), VK_SPACE);
+    const HWND settings = WaitWindow(k.process.pid(), L"KalveroSettings");
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(WaitUntil([&] { return Focus(settings) == GetDlgItem(settings, kAlwaysVisible); }));
+    Key(Focus(settings), VK_SPACE);
+    EXPECT_TRUE(WaitUntil([&] { return Check(settings, kAlwaysVisible) == BST_CHECKED; }));
+    EXPECT_EQ((std::vector<int>{kStartOnWin, kRememberPosition, kAboutButton}), Tabs(settings, 3));
+    Key(Focus(settings), VK_SPACE);
+    const HWND about = WaitWindow(k.process.pid(), L"KalveroAbout");
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(WaitUntil([&] { return Focus(about) == GetDlgItem(about, IDOK); }));
+    Key(Focus(about), VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && Focus(settings) == GetDlgItem(settings, kAboutButton); }));
+    ASSERT_TRUE(CloseSettings(settings, k.main, WM_CLOSE));
+    EXPECT_TRUE(WaitUntil([&] { return Focus(k.main) == GetDlgItem(k.main, kSettingsButton); }));
+}

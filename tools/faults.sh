@@ -1,0 +1,43 @@
+#!/bin/bash
+# Breaks the product on purpose, one fault at a time, and tells whether the
+# tests catch each: every patch in tools/faults/ is applied to a throwaway
+# worktree of REV (default HEAD), the native and windows-x64 suites run, and
+# the patch is taken out again. Not a test itself: it reports and exits 0.
+#   tools/faults.sh [REV] [PATTERN]     PATTERN: only the patches whose name has it
+set -u
+repo=$(cd "$(dirname "$0")/.." && pwd)
+rev=${1:-HEAD}
+only=${2:-}
+work=$(mktemp -d /tmp/kalvero-faults.XXXX)
+export KALVERO_TEST_ROOT=$work/wine DISPLAY=:94
+git -C "$repo" worktree add -q --detach "$work/tree" "$rev" || exit 1
+cp -r "$repo/tools/faults" "$work/"  # the list as it is now, whatever REV holds
+cd "$work/tree" || exit 1
+run_suites() {
+  { cmake --build --preset native && ctest --preset native && cmake --build --preset windows-x64 &&
+    ctest --preset windows-x64; } >"$work/last.log" 2>&1
+}
+cmake --preset native >/dev/null && cmake --preset windows-x64 >/dev/null || exit 1
+run_suites || { echo "the suites fail without any fault; see $work/last.log"; exit 1; }
+caught=0 missed=0
+for patch in "$work"/faults/*.patch; do
+  name=$(basename "$patch" .patch)
+  [[ $name == *$only* ]] || continue
+  if ! git apply "$patch"; then
+    echo "does not apply: $name"
+    missed=$((missed + 1))
+    continue
+  fi
+  if run_suites; then
+    echo "MISSED  $name"
+    missed=$((missed + 1))
+  else
+    failed=$(grep -hoE '(wine\.)?[A-Za-z]+\.[A-Za-z]+ \(Failed\)|\(Failed\)|Error [0-9]+|FAILED:' "$work/last.log" | head -n 1)
+    echo "caught  $name   ${failed:-build failed}"
+    caught=$((caught + 1))
+  fi
+  git apply -R "$patch"
+done
+echo "faults: $caught caught, $missed missed"
+(. "$repo/tests/wine/env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
+cd "$repo" && git worktree remove --force "$work/tree" && rm -rf "$work"

@@ -21,6 +21,7 @@ class Win32Registry final : public IRegistry {
                      const std::uint8_t* data, std::uint32_t size) override;
   RegResult DeleteValue(RegKeyId key, std::wstring_view name) override;
   RegResult CloseKey(RegKeyId key) override;
+  std::size_t OpenKeys() const { return keys_.size(); }
 
  private:
   RegKeyId Keep(UniqueKey key);

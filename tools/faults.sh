@@ -32,8 +32,8 @@ for patch in "$work"/faults/*.patch; do
     echo "MISSED  $name"
     missed=$((missed + 1))
   else
-    failed=$(grep -hoE '(wine\.)?[A-Za-z]+\.[A-Za-z]+ \(Failed\)|\(Failed\)|Error [0-9]+|FAILED:' "$work/last.log" | head -n 1)
-    echo "caught  $name   ${failed:-build failed}"
+    failed=$(grep -oE '[0-9]+ - [^ ]+ \((Failed|Timeout)\)' "$work/last.log" | sed -E 's/^[0-9]+ - //' | paste -sd ' ')
+    echo "caught  $name   by ${failed:-the build}"
     caught=$((caught + 1))
   fi
   git apply -R "$patch"

@@ -1,14 +1,11 @@
-// In-memory stand-ins for the platform. Every call goes into one journal, so a
-// test sees the order of what the logic asked for and any call it did not
-// expect; the call whose entry equals failOn reports failure.
+// In-memory stand-ins for the platform. Every call goes into one journal, so a test sees the order of
+// what the logic asked for and any call it did not expect; the call whose entry is failOn fails.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/process.h"
@@ -26,88 +23,52 @@ inline std::string N(std::wstring_view w) { return std::string(w.begin(), w.end(
 struct Journal {
   Calls calls;
   std::string failOn;
-  bool Add(const std::string& call) {  // false: this call fails
-    calls.push_back(call);
-    return call != failOn;
-  }
+  bool Add(const std::string& call) { return calls.push_back(call), call != failOn; }
 };
 
-struct FakeStore final : platform::ISettingsStore {
-  explicit FakeStore(Journal& journal) : j(journal) {}
-  Journal& j;
-  std::map<std::wstring, std::wstring> values;  // section "Settings" of "Kalvero"
+struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayIcon, platform::ISystem,
+               platform::IMessageBox, platform::IProcessLauncher, platform::ISession {
+  Journal j;
+  std::map<std::wstring, std::wstring> values;  // the store's section "Settings" of "Kalvero"
+  platform::Rect rect{200, 150, 200 + 167, 150 + 58};  // where the platform put the window
+  int dpi = 96;
+  bool inTray = false, nt = true;
+  std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
+  std::map<std::wstring, std::wstring> shortForms{{L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
+  std::set<std::wstring> files;
+
   std::wstring GetSetting(std::wstring_view app, std::wstring_view section, std::wstring_view key,
                           std::wstring_view def) override {
     EXPECT_EQ(N(app) + "/" + N(section), "Kalvero/Settings");
     j.Add("get " + N(key));
-    const auto it = values.find(std::wstring(key));
-    return it == values.end() ? std::wstring(def) : it->second;
+    return values.contains(std::wstring(key)) ? values[std::wstring(key)] : std::wstring(def);
   }
-  bool SaveSetting(std::wstring_view, std::wstring_view, std::wstring_view key,
-                   std::wstring_view text) override {
-    if (!j.Add("save " + N(key) + "=" + N(text))) return false;
-    values[std::wstring(key)] = text;
-    return true;
+  bool SaveSetting(std::wstring_view, std::wstring_view, std::wstring_view key, std::wstring_view text) override {
+    return j.Add("save " + N(key) + "=" + N(text)) && (values[std::wstring(key)] = text, true);
   }
-};
-
-struct FakeWindow final : platform::IMainWindow {
-  explicit FakeWindow(Journal& journal) : j(journal) {}
-  Journal& j;
-  platform::Rect rect{200, 150, 200 + 167, 150 + 58};  // where the platform put it
-  int dpi = 96;
-  std::vector<platform::Monitor> monitors{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
   void SetTopmost(bool on) override { j.Add(on ? "topmost on" : "topmost off"); }
   void Hide() override { j.Add("hide"); }
   void Show() override { j.Add("show"); }
-  std::optional<platform::Rect> WindowRect() override {
-    return j.Add("rect") ? std::optional(rect) : std::nullopt;
-  }
+  std::optional<platform::Rect> WindowRect() override { return j.Add("rect") ? std::optional(rect) : std::nullopt; }
   bool MoveTo(int x, int y) override {
-    if (!j.Add("move " + std::to_string(x) + "," + std::to_string(y))) return false;
-    rect = {x, y, x + rect.Width(), y + rect.Height()};
-    return true;
+    return j.Add("move " + std::to_string(x) + "," + std::to_string(y)) && (rect = {x, y, x + 167, y + 58}, true);
   }
   int PositionDpi() override { return dpi; }
-  std::vector<platform::Monitor> Monitors() override { return monitors; }
-};
-
-struct FakeTray final : platform::ITrayIcon {
-  explicit FakeTray(Journal& journal) : j(journal) {}
-  Journal& j;
-  bool inTray = false;
+  std::vector<platform::Monitor> Monitors() override { return {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}}; }
   bool SetTipText(std::wstring_view text) override { return j.Add("tip " + N(text)); }
   bool InTray() override { return inTray; }
   bool ShowIcon() override { return j.Add("icon in") && (inTray = true); }
   bool RemoveIcon() override { return j.Add("icon out") && !(inTray = false); }
-};
-
-struct FakeSystem final : platform::ISystem {
-  bool nt = true;
-  std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
-  std::map<std::wstring, std::wstring> shortForms{{L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
-  std::set<std::wstring> files;
   bool IsWindowsNT() override { return nt; }
   std::optional<std::wstring> ExecutableFolder() override { return folder; }
   std::optional<std::wstring> ExecutableRootName() override { return rootName; }
-  std::optional<std::wstring> ShortPathName(const std::wstring& path) override {
-    const auto it = shortForms.find(path);
-    return it == shortForms.end() ? std::nullopt : std::optional(it->second);
+  std::optional<std::wstring> ShortPathName(const std::wstring& p) override {
+    return shortForms.contains(p) ? std::optional(shortForms[p]) : std::nullopt;
   }
-  bool FileExists(const std::wstring& path) override { return files.count(path) > 0; }
-};
-
-struct FakeMessageBox final : platform::IMessageBox {
-  explicit FakeMessageBox(Journal& journal) : j(journal) {}
-  Journal& j;
+  bool FileExists(const std::wstring& path) override { return files.contains(path); }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
     j.Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
   }
-};
-
-struct FakeLauncher final : platform::IProcessLauncher, platform::ISession {
-  explicit FakeLauncher(Journal& journal) : j(journal) {}
-  Journal& j;
   std::wstring SystemDirectory() override { return L"C:\\Windows\\system32"; }
   bool Start(const std::wstring& app, const std::wstring& cmd, int show) override {
     return j.Add("start [" + N(app) + "] [" + N(cmd) + "] " + std::to_string(show)) && !app.empty();
@@ -117,70 +78,55 @@ struct FakeLauncher final : platform::IProcessLauncher, platform::ISession {
   }
 };
 
-// A registry in memory with the result codes of the real one. It counts the
-// keys left open.
+// A registry in memory with the result codes of the real one; it knows the keys left open.
 struct FakeRegistry final : platform::IRegistry {
   struct Value {
     std::uint32_t type;
     std::vector<std::uint8_t> data;
   };
   std::map<std::wstring, std::map<std::wstring, Value>> keys;  // "HKCU\\path" -> values
-  std::set<platform::RegKeyId> open;
+  std::map<platform::RegKeyId, std::wstring> open;
   platform::RegResult refuseWrites = 0;  // e.g. access denied on every write
   bool denyMachineWrites = false;         // a user without administrator rights
 
+  static std::wstring Path(platform::RegRoot root, std::wstring_view sub) {
+    return (root == platform::RegRoot::CurrentUser ? L"HKCU\\" : L"HKLM\\") + std::wstring(sub);
+  }
   platform::RegResult OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access,
                               platform::RegKeyId& key) override {
-    if (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2))
-      return platform::kRegAccessDenied;  // KEY_SET_VALUE
-    const auto it = keys.find(Path(root, sub));
-    return it == keys.end() ? platform::kRegFileNotFound : Hand(it->first, key);
+    if (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2)) return platform::kRegAccessDenied;
+    return keys.contains(Path(root, sub)) ? Hand(Path(root, sub), key) : platform::kRegFileNotFound;
   }
   platform::RegResult CreateKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t,
                                 platform::RegKeyId& key) override {
-    return refuseWrites ? refuseWrites : Hand(keys.try_emplace(Path(root, sub)).first->first, key);
+    return refuseWrites ? refuseWrites : (keys[Path(root, sub)], Hand(Path(root, sub), key));
   }
   platform::RegResult QueryValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t& type,
                                  std::uint8_t* data, std::uint32_t& size) override {
-    const auto& values = keys.at(Resolve(key));
-    const auto it = values.find(std::wstring(name));
-    if (it == values.end()) return platform::kRegFileNotFound;
-    type = it->second.type;
-    const auto needed = static_cast<std::uint32_t>(it->second.data.size());
-    const bool fits = !data || size >= needed;
-    if (data && fits) std::copy(it->second.data.begin(), it->second.data.end(), data);
-    size = needed;
+    auto& values = keys.at(open.at(key));
+    if (!values.contains(std::wstring(name))) return platform::kRegFileNotFound;
+    const Value& v = values[std::wstring(name)];
+    const bool fits = !data || size >= v.data.size();
+    if (data && fits) std::copy(v.data.begin(), v.data.end(), data);
+    type = v.type;
+    size = static_cast<std::uint32_t>(v.data.size());
     return fits ? 0 : platform::kRegMoreData;
   }
   platform::RegResult SetValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t type,
                                const std::uint8_t* data, std::uint32_t size) override {
-    if (refuseWrites) return refuseWrites;
-    keys.at(Resolve(key))[std::wstring(name)] = {type, {data, data + size}};
-    return 0;
+    return refuseWrites ? refuseWrites : (keys.at(open.at(key))[std::wstring(name)] = {type, {data, data + size}}, 0);
   }
   platform::RegResult DeleteValue(platform::RegKeyId key, std::wstring_view name) override {
-    return keys.at(Resolve(key)).erase(std::wstring(name)) ? 0 : platform::kRegFileNotFound;
+    return keys.at(open.at(key)).erase(std::wstring(name)) ? 0 : platform::kRegFileNotFound;
   }
   platform::RegResult CloseKey(platform::RegKeyId key) override {
     EXPECT_TRUE(open.erase(key)) << "closing a key that is not open";
     return 0;
   }
-  static std::wstring Path(platform::RegRoot root, std::wstring_view sub) {
-    return (root == platform::RegRoot::CurrentUser ? L"HKCU\\" : L"HKLM\\") + std::wstring(sub);
-  }
 
  private:
-  platform::RegResult Hand(const std::wstring& path, platform::RegKeyId& key) {
-    handles_[key = ++next_] = path;
-    open.insert(key);
-    return 0;
-  }
-  const std::wstring& Resolve(platform::RegKeyId key) {
-    EXPECT_TRUE(open.count(key)) << "use of a key that is not open";
-    return handles_.at(key);
-  }
+  platform::RegResult Hand(const std::wstring& path, platform::RegKeyId& key) { return open[key = ++next_] = path, 0; }
   platform::RegKeyId next_ = 100;
-  std::map<platform::RegKeyId, std::wstring> handles_;
 };
 
 }  // namespace kalvero::test

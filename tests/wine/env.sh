@@ -1,54 +1,35 @@
 # shellcheck shell=bash
-# Wine environment for Kalvero's tests, benchmarks and screenshots.
-#
+# Wine environment for Kalvero's tests, benchmarks and screenshots:
 #   . tests/wine/env.sh
-#   kalvero_xvfb_start && kalvero_prefix_new "$WINEPREFIX" && kalvero_keepalive_start path/to/keepalive.exe
-#   wine ...
-#   kalvero_wine_stop; kalvero_xvfb_stop
-#
-# Every function is idempotent and may be called by several scripts at once.
-# Nothing here installs packages: the caller's machine must already have wine, Xvfb and xdotool.
-# Safe to source from scripts that run with set -e: best-effort steps never fail the caller.
-
+#   kalvero_xvfb_start && kalvero_prefix_new && kalvero_keepalive_start path/to/keepalive.exe
+#   wine ...; kalvero_wine_stop; kalvero_xvfb_stop
+# Every function is idempotent, may run in several scripts at once, and never fails a set -e caller by a
+# best-effort step. Nothing here installs packages.
 : "${KALVERO_TEST_ROOT:=/tmp/kalvero-test}"
-export KALVERO_TEST_ROOT
-export WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx}"
-export WINEDEBUG="${WINEDEBUG:--all}"
+export KALVERO_TEST_ROOT WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx}" WINEDEBUG="${WINEDEBUG:--all}"
 export DISPLAY="${DISPLAY:-:99}"
-# Wine names Unix files in the locale's charset: without UTF-8 (a bare CI environment has no LANG)
-# it cannot create folders whose names fall outside ASCII. One fixed locale also keeps runs alike.
+# Wine names Unix files in the locale's charset: without UTF-8 it cannot make non-ASCII folder names.
 export LC_ALL=C.UTF-8
-# No Mono/Gecko prompts, no menu entries in ~/.local, no debugger that would hang on a crash,
-# and a native shutdown.exe (the recorder) may replace Wine's stub.
+# No Mono/Gecko prompts, no menu entries in ~/.local, no debugger that would hang on a crash, and a
+# native shutdown.exe (the recorder) may replace Wine's stub.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;shutdown.exe=n"
-
 # Bump when the template recipe changes: prefixes made from an older one are then rebuilt.
 KALVERO_TEMPLATE_VERSION=1
 KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
 
-# Runs "$@" detached in its own session, with stdio on a log and no other inherited descriptor:
-# a lock fd or a CTest output pipe held by a long-lived server would block its owner for good.
-# Sets _kalvero_pid.
+# Runs "$@" detached in its own session, with no inherited descriptor: a lock or a CTest output pipe
+# held by a long-lived server would block its owner for good. Sets _kalvero_pid.
 _kalvero_detach() {
     local log=$1
     shift
     (
-        for fd in /proc/$BASHPID/fd/*; do
-            fd=${fd##*/}
-            if [ "$fd" -gt 2 ] 2>/dev/null; then eval "exec $fd>&-"; fi
-        done
+        for fd in /proc/$BASHPID/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-"; done
         exec setsid "$@" </dev/null >>"$log" 2>&1
     ) &
     _kalvero_pid=$!
 }
 
-_kalvero_display_up() {
-    if command -v xdpyinfo >/dev/null 2>&1; then
-        xdpyinfo -display "$DISPLAY" >/dev/null 2>&1
-    else
-        xdotool getdisplaygeometry >/dev/null 2>&1
-    fi
-}
+_kalvero_display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
 
 # Starts Xvfb (1280x1024x24) on $DISPLAY unless an X server already answers there.
 kalvero_xvfb_start() {
@@ -57,21 +38,13 @@ kalvero_xvfb_start() {
     (
         flock 9
         _kalvero_display_up && exit 0
-        n=${DISPLAY#*:}
-        n=${n%%.*}
+        n=${DISPLAY#*:} && n=${n%%.*}
         # A server that died leaves its lock file behind, and Xvfb would refuse the display.
-        if [ -f "/tmp/.X$n-lock" ]; then
-            pid=$(tr -d ' \n' <"/tmp/.X$n-lock")
-            kill -0 "$pid" 2>/dev/null || rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
-        fi
+        pid=$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) && ! kill -0 "$pid" 2>/dev/null && rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
         _kalvero_detach "$KALVERO_TEST_ROOT/xvfb.log" Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp
         echo "$_kalvero_pid" >"$KALVERO_TEST_ROOT/xvfb$n.pid"
-        for _ in $(seq 100); do
-            _kalvero_display_up && exit 0
-            sleep 0.1
-        done
-        echo "kalvero: Xvfb did not answer on $DISPLAY; see $KALVERO_TEST_ROOT/xvfb.log" >&2
-        exit 1
+        for _ in $(seq 100); do _kalvero_display_up && exit 0; sleep 0.1; done
+        echo "kalvero: Xvfb did not answer on $DISPLAY; see $KALVERO_TEST_ROOT/xvfb.log" >&2 && exit 1
     ) 9>"$KALVERO_TEST_ROOT/.xvfb.lock"
 }
 
@@ -81,84 +54,58 @@ kalvero_xvfb_stop() {
     n=${n%%.*}
     pid=$(cat "$KALVERO_TEST_ROOT/xvfb$n.pid" 2>/dev/null)
     if [ -n "$pid" ] && grep -qa Xvfb "/proc/$pid/cmdline" 2>/dev/null; then
-        kill "$pid"
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill "$pid" && for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     fi
     rm -f "$KALVERO_TEST_ROOT/xvfb$n.pid"
+    return 0
 }
 
-# Creates the template prefix once (about 12 s); copies of it take about 1.5 s.
+# Creates the template prefix once (about 12 s), in a side folder renamed at the end so that nobody
+# copies a half-made one. Managed=N: with no window manager, every hide or close would stall 2 s.
 kalvero_prefix_template() {
-    [ -f "$KALVERO_TEMPLATE/.kalvero-template-$KALVERO_TEMPLATE_VERSION" ] && return 0
+    local marker="$KALVERO_TEMPLATE/.kalvero-template-$KALVERO_TEMPLATE_VERSION"
+    [ -f "$marker" ] && return 0
     mkdir -p "$KALVERO_TEST_ROOT" || return 1
     (
         flock 9
-        marker="$KALVERO_TEMPLATE/.kalvero-template-$KALVERO_TEMPLATE_VERSION"
         [ -f "$marker" ] && exit 0
         tmp="$KALVERO_TEMPLATE.new"
-        log="$KALVERO_TEST_ROOT/template.log"
-        WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1
         rm -rf "$tmp" "$KALVERO_TEMPLATE"
-        # Built in a side folder and renamed at the end, so nobody copies a half-made prefix.
-        # Without a display: wineboot must not pop up anything.
-        # Managed=N: with no window manager, every hide or close of a managed window stalls 2 s.
-        if ! {
-            WINEPREFIX="$tmp" DISPLAY= wineboot -u &&
-                WINEPREFIX="$tmp" DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
-                WINEPREFIX="$tmp" wineserver -w
-        } </dev/null >"$log" 2>&1 9>&-; then
-            echo "kalvero: creating the Wine prefix template failed; see $log" >&2
-            exit 1
+        if ! { WINEPREFIX="$tmp" DISPLAY= wineboot -u &&
+            WINEPREFIX="$tmp" DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
+            WINEPREFIX="$tmp" wineserver -w; } </dev/null >"$KALVERO_TEST_ROOT/template.log" 2>&1 9>&-; then
+            echo "kalvero: creating the Wine prefix template failed; see $KALVERO_TEST_ROOT/template.log" >&2 && exit 1
         fi
-        touch "$tmp/.kalvero-template-$KALVERO_TEMPLATE_VERSION" && mv "$tmp" "$KALVERO_TEMPLATE"
+        touch "$tmp/${marker##*/}" && mv "$tmp" "$KALVERO_TEMPLATE"
     ) 9>"$KALVERO_TEST_ROOT/.template.lock"
 }
 
-# kalvero_prefix_new [DIR]: DIR (default $WINEPREFIX) becomes a fresh copy of the template.
-# Only ever replaces a folder that this file created.
+# kalvero_prefix_new [DIR]: DIR (default $WINEPREFIX) becomes a fresh copy of the template. Only ever
+# replaces a folder that this file created.
 kalvero_prefix_new() {
     local dir=${1:-$WINEPREFIX}
     kalvero_prefix_template || return 1
     if [ -e "$dir" ]; then
-        if [ ! -f "$dir/.kalvero-prefix" ]; then
-            echo "kalvero: refusing to replace $dir: it is not a Kalvero test prefix" >&2
-            return 1
-        fi
-        WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
-        WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
+        [ -f "$dir/.kalvero-prefix" ] || { echo "kalvero: refusing to replace $dir: not a Kalvero test prefix" >&2; return 1; }
+        kalvero_wine_stop "$dir"
         rm -rf "$dir" || return 1
     fi
-    mkdir -p "$(dirname "$dir")" || return 1
-    rm -rf "$dir.new"
-    cp -a "$KALVERO_TEMPLATE" "$dir.new" &&
-        echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" &&
-        mv "$dir.new" "$dir"
+    mkdir -p "$(dirname "$dir")" && rm -rf "$dir.new" && cp -a "$KALVERO_TEMPLATE" "$dir.new" &&
+        echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" && mv "$dir.new" "$dir"
 }
 
 # True when DIR (default $WINEPREFIX) is a prefix made from the current template recipe.
-kalvero_prefix_current() {
-    local dir=${1:-$WINEPREFIX}
-    [ "$(cat "$dir/.kalvero-prefix" 2>/dev/null)" = "$KALVERO_TEMPLATE_VERSION" ]
-}
+kalvero_prefix_current() { [ "$(cat "${1:-$WINEPREFIX}/.kalvero-prefix" 2>/dev/null)" = "$KALVERO_TEMPLATE_VERSION" ]; }
 
-# kalvero_keepalive_start [EXE]: starts keepalive.exe (EXE, else $KALVERO_KEEPALIVE) in $WINEPREFIX
-# unless it already runs there, and waits until it owns its window. A live process with a window
-# keeps wineserver and explorer warm: each later start costs about 0.1 s instead of 1.5 s. The
-# servers are started by it, with no inherited descriptors.
+# kalvero_keepalive_start EXE: starts keepalive.exe in $WINEPREFIX unless it already runs there, and waits
+# until it owns its window. The servers are started by it, with no inherited descriptors.
 kalvero_keepalive_start() {
-    local exe=${1:-${KALVERO_KEEPALIVE:-}}
-    if [ -z "$exe" ] || [ ! -f "$exe" ]; then
-        echo "kalvero: keepalive.exe not found (pass its path or set KALVERO_KEEPALIVE)" >&2
-        return 1
-    fi
-    local pidfile="$WINEPREFIX/.kalvero-keepalive.pid"
-    local ready="$WINEPREFIX/drive_c/kalvero-keepalive.ready"
-    local pid
+    local exe=${1:-${KALVERO_KEEPALIVE:-}} pidfile="$WINEPREFIX/.kalvero-keepalive.pid"
+    local ready="$WINEPREFIX/drive_c/kalvero-keepalive.ready" pid
+    [ -f "$exe" ] || { echo "kalvero: keepalive.exe not found: '$exe'" >&2; return 1; }
     pid=$(cat "$pidfile" 2>/dev/null)
-    if [ -n "$pid" ] && [ -f "$ready" ] && kill -0 "$pid" 2>/dev/null &&
-        grep -qa keepalive "/proc/$pid/cmdline" 2>/dev/null; then
-        return 0
-    fi
+    [ -n "$pid" ] && [ -f "$ready" ] && grep -qa keepalive "/proc/$pid/cmdline" 2>/dev/null && return 0
     rm -f "$ready"
     _kalvero_detach "$WINEPREFIX/keepalive.log" wine "$exe"
     echo "$_kalvero_pid" >"$pidfile"
@@ -167,15 +114,14 @@ kalvero_keepalive_start() {
         kill -0 "$_kalvero_pid" 2>/dev/null || break
         sleep 0.05
     done
-    echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; see $WINEPREFIX/keepalive.log" >&2
-    return 1
+    echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; see $WINEPREFIX/keepalive.log" >&2 && return 1
 }
 
 # kalvero_wine_stop [DIR]: kills every Wine process of DIR (default $WINEPREFIX) and its wineserver.
 kalvero_wine_stop() {
     local dir=${1:-$WINEPREFIX}
-    WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
+    WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1
     rm -f "$dir/.kalvero-keepalive.pid" "$dir/drive_c/kalvero-keepalive.ready"
     return 0
 }

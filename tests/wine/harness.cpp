@@ -2,7 +2,6 @@
 
 #include <tlhelp32.h>
 
-#include <cwctype>
 
 namespace harness {
 namespace {
@@ -11,8 +10,7 @@ constexpr wchar_t kRecorderLog[] = L"C:\\kalvero-recorder.log";
 
 std::wstring Widen(const std::string& utf8) {
     std::wstring wide(utf8.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), int(wide.size())));
     return wide;
 }
 
@@ -20,17 +18,21 @@ std::string ReadAll(const wchar_t* path) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
-    std::string text(static_cast<size_t>(GetFileSize(file, nullptr)), '\0');
+    std::string text(GetFileSize(file, nullptr), '\0');
     DWORD read = 0;
-    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    ReadFile(file, text.data(), DWORD(text.size()), &read, nullptr);
     CloseHandle(file);
     return text.substr(0, read);
 }
 
-std::wstring OwnFolder() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path.substr(0, path.find_last_of(L'\\'));
+void KillAll() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{sizeof entry};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"Kalvero.exe") == 0)
+            if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID))
+                TerminateProcess(p, 1), WaitForSingleObject(p, 5000), CloseHandle(p);
+    CloseHandle(snapshot);
 }
 
 }  // namespace
@@ -42,83 +44,62 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
     }
 }
 
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
-    return s;
-}
-
-std::string Narrow(const std::wstring& s) {
-    std::string out;
-    for (wchar_t c : s) out += c < 128 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-std::wstring RecorderExe() { return OwnFolder() + L"\\recorder.exe"; }
-
 std::wstring SystemPath(const wchar_t* file) {
     wchar_t system[MAX_PATH] = L"";
     GetSystemDirectoryW(system, MAX_PATH);
     return std::wstring(system) + L"\\" + file;
 }
 
+std::wstring RecorderExe() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    return path.substr(0, path.find_last_of(L'\\')) + L"\\recorder.exe";
+}
+
 bool Install(const std::wstring& dir) {
     std::wstring built = L"Z:" + Widen(KALVERO_EXE);  // a Unix path: Wine maps / to drive Z:
-    for (wchar_t& c : built)
-        if (c == L'/') c = L'\\';
+    for (wchar_t& c : built) c = c == L'/' ? L'\\' : c;
     CreateDirectoryW(dir.c_str(), nullptr);
     return CopyFileW(built.c_str(), (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
            CopyFileW(RecorderExe().c_str(), (dir + L"\\shutdown.exe").c_str(), FALSE) &&
            CopyFileW(RecorderExe().c_str(), SystemPath(L"shutdown.exe").c_str(), FALSE);
 }
 
-Process Start(const std::wstring& dir, DWORD creation_flags) {
-    const std::wstring exe = dir + L"\\Kalvero.exe";
-    std::wstring command_line = L"\"" + exe + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    Process p;
-    if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, creation_flags, nullptr,
-                       dir.c_str(), &si, &pi))
-        p.pi_ = pi;
-    return p;
-}
-
 HWND WaitWindow(DWORD pid, const wchar_t* window_class, DWORD timeout_ms, bool shown) {
     HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND w = nullptr; !found && (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                if (owner == pid && (!shown || IsWindowVisible(w))) found = w;
-            }
-            return found != nullptr;
-        },
-        timeout_ms);
+    WaitUntil([&] {
+        for (HWND w = nullptr; !found && (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == pid && (!shown || IsWindowVisible(w))) found = w;
+        }
+        return found != nullptr;
+    }, timeout_ms);
     return found;
 }
 
-int CountWindows(const wchar_t* window_class) {
-    int n = 0;
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));) ++n;
-    return n;
+Kalvero::Kalvero(const std::wstring& dir, bool shown, DWORD flags) {
+    const std::wstring exe = dir + L"\\Kalvero.exe";
+    std::wstring command_line = L"\"" + exe + L"\"";
+    STARTUPINFOW si{sizeof si};
+    if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr, dir.c_str(), &si,
+                       &pi) && !(flags & CREATE_SUSPENDED))
+        main = WaitWindow(pi.dwProcessId, L"KalveroMain", 10000, shown);
 }
 
-Kalvero::Kalvero(const std::wstring& dir, bool shown) : process(Start(dir)) {
-    if (process) main = WaitWindow(process.pid(), L"KalveroMain", 10000, shown);
+Kalvero::~Kalvero() {
+    if (!pi.hProcess) return;
+    if (TerminateProcess(pi.hProcess, 1)) WaitExit();
+    CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
 }
+
+HWND Kalvero::OpenSettings() const { return Click(main, kSettingsButton), Wait(L"KalveroSettings"); }
+HWND Kalvero::OpenAbout(HWND settings) const { return Click(settings, kAboutButton), Wait(L"KalveroAbout"); }
 
 std::wstring WindowText(HWND window) {
     wchar_t text[1024] = L"";
     GetWindowTextW(window, text, 1024);
     return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return Lower(name);
 }
 
 RECT Rect(HWND window) {
@@ -133,15 +114,13 @@ bool MoveTo(HWND window, POINT where) {
 }
 
 RECT WorkArea(HWND window) {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
+    MONITORINFO mi{sizeof mi};
     GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi);
     return mi.rcWork;
 }
 
 HWND Focus(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
+    GUITHREADINFO info{sizeof info};
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
@@ -156,65 +135,10 @@ std::vector<int> Tabs(HWND window, int n) {
     return walked;
 }
 
-std::vector<int> TabOrder(HWND window, int n) {
-    std::vector<int> order;
-    for (HWND item = nullptr; n-- > 0;) order.push_back(GetDlgCtrlID(item = GetNextDlgTabItem(window, item, FALSE)));
-    return order;
-}
-
-bool CloseSettings(HWND settings, HWND main, UINT message, WPARAM wparam) {
-    if (message == BM_CLICK)
-        Click(settings, kApply);
-    else
-        PostMessageW(settings, message, wparam, 0);
-    return WaitUntil([&] { return !IsWindow(settings) && IsWindowEnabled(main); });
-}
-
-bool PressOk(HWND box) {
-    Click(box, IDOK);
-    return WaitUntil([&] { return !IsWindow(box); });
-}
-
-bool ShowsIcon(HWND window, HICON icon, int size) {
-    const RECT r = Rect(window);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    const HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-    const HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    const HGDIOBJ old = SelectObject(dc, bitmap);
-    const auto pixels = [&] {
-        std::vector<COLORREF> v;
-        for (int i = 0; i < w * h; ++i) v.push_back(GetPixel(dc, i % w, i / w));
-        return v;
-    };
-    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    const std::vector<COLORREF> shown = pixels();
-    const HBRUSH background = CreateSolidBrush(shown.empty() ? 0 : shown[0]);  // icon corners are transparent
-    const RECT all{0, 0, w, h};
-    FillRect(dc, &all, background);
-    DeleteObject(background);
-    DrawIconEx(dc, (w - size) / 2, (h - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
-    const bool same = !shown.empty() && shown == pixels();
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return same;
-}
-
-void KillAllKalvero() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, L"Kalvero.exe") != 0) continue;
-        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
-            TerminateProcess(p, 1);
-            WaitForSingleObject(p, 5000);
-            CloseHandle(p);
-        }
-    }
-    CloseHandle(snapshot);
+bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam) {
+    if (message == BM_CLICK) Click(window, kApply);
+    else PostMessageW(window, message, wparam, 0);
+    return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(owner); });
 }
 
 std::vector<HWND> TrayIcons() {
@@ -225,88 +149,69 @@ std::vector<HWND> TrayIcons() {
     return icons;
 }
 
-HWND WaitOneIcon() {
-    HWND icon = nullptr;
-    WaitUntil([&] {
-        const std::vector<HWND> icons = TrayIcons();
-        return (icon = icons.size() == 1 ? icons[0] : nullptr) != nullptr;
-    });
-    return icon;
-}
-
-bool Xdotool(const std::wstring& args) {
-    // Wine gives no handle to wait on for a Unix program: the shell leaves xdotool's exit code in a
-    // file of the prefix instead, renamed into place once complete.
+bool XClick(HWND target, int button) {
+    // Wine gives no handle to wait on for a Unix program: the shell leaves xdotool's exit code in a file
+    // of the prefix instead, renamed into place once complete.
     constexpr wchar_t kDone[] = L"C:\\kalvero-xdotool.rc";
     DeleteFileW(kDone);
-    std::wstring command = L"/bin/sh -c \"cd \\\"$WINEPREFIX/drive_c\\\" || exit; xdotool " + args +
-                           L"; echo $? >kalvero-xdotool.tmp; mv kalvero-xdotool.tmp kalvero-xdotool.rc\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
+    const RECT r = Rect(target);
+    std::wstring command = L"/bin/sh -c \"cd \\\"$WINEPREFIX/drive_c\\\" || exit; xdotool mousemove " +
+                           std::to_wstring((r.left + r.right) / 2) + L" " + std::to_wstring((r.top + r.bottom) / 2) +
+                           L" click " + std::to_wstring(button) + L" mousemove 1279 1023; echo $? >x.tmp; mv x.tmp " +
+                           L"kalvero-xdotool.rc\"";
+    STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    if (!WaitUntil([&] { return GetFileAttributesW(kDone) != INVALID_FILE_ATTRIBUTES; })) return false;
-    return ReadAll(kDone) == "0\n";
-}
-
-bool XClick(HWND target, int button) {
-    return Xdotool(L"mousemove " + At(Center(target)) + L" click " + std::to_wstring(button) + L" mousemove 1279 1023");
+    CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+    return WaitUntil([&] { return GetFileAttributesW(kDone) != INVALID_FILE_ATTRIBUTES; }) && ReadAll(kDone) == "0\n";
 }
 
 Text GetValue(HKEY root, const wchar_t* key, const wchar_t* name) {
     wchar_t value[1024];
     DWORD size = sizeof value;
-    const LSTATUS status = RegGetValueW(root, key, name, RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, value, &size);
-    return status == ERROR_SUCCESS ? Text(value) : std::nullopt;
+    return RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) ? Text() : Text(value);
 }
 
 void SetValue(HKEY root, const wchar_t* key, const wchar_t* name, const Text& value) {
-    if (value)
-        RegSetKeyValueW(root, key, name, REG_SZ, value->c_str(), DWORD((value->size() + 1) * sizeof(wchar_t)));
-    else
-        RegDeleteKeyValueW(root, key, name);
+    if (value) RegSetKeyValueW(root, key, name, REG_SZ, value->c_str(), DWORD((value->size() + 1) * 2));
+    else RegDeleteKeyValueW(root, key, name);
 }
 
 void SetSystemDpi(DWORD dpi) {
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
 }
 
-std::vector<Record> ReadRecords() {
-    std::vector<Record> records;
-    const std::string text = ReadAll(kRecorderLog);
-    // Only complete lines: a recorder may be writing right now.
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::wstring line = Widen(text.substr(start, end - start));
-        const size_t a = line.find(L'\t'), c = line.rfind(L'\t'), b = line.rfind(L'\t', c - 1);
-        if (a == std::wstring::npos || b <= a) continue;
-        records.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1),
-                           static_cast<DWORD>(std::stoul(line.substr(b + 1, c - b - 1))),
-                           static_cast<DWORD>(std::stoul(line.substr(c + 1)))});
-    }
-    return records;
+std::vector<Record> Records(size_t at_least) {
+    const auto read = [] {
+        std::vector<Record> records;
+        const std::string text = ReadAll(kRecorderLog);
+        // Only complete lines: a recorder may be writing right now.
+        for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::wstring line = Widen(text.substr(start, end - start));
+            const size_t a = line.find(L'\t'), c = line.rfind(L'\t'), b = line.rfind(L'\t', c - 1);
+            records.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1), DWORD(std::stoul(line.substr(b + 1))),
+                               DWORD(std::stoul(line.substr(c + 1)))});
+        }
+        return records;
+    };
+    WaitUntil([&] { return read().size() >= at_least; });
+    Sleep(400);  // time for one more to come
+    return read();
 }
 
 void ClearRecords() { DeleteFileW(kRecorderLog); }
 
-std::vector<Record> SettledRecords(size_t at_least) {
-    WaitUntil([&] { return ReadRecords().size() >= at_least; });
-    Sleep(400);  // time for one more to come
-    return ReadRecords();
-}
-
 void WineTest::SetUp() {
-    KillAllKalvero();
+    KillAll();
     ASSERT_TRUE(Install()) << "could not copy Kalvero.exe and the recorder into the prefix";
-    ClearSettings();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kalvero");
     SetSystemDpi(96);
     ClearRecords();
 }
 
 void WineTest::TearDown() {
-    KillAllKalvero();
+    KillAll();
     SetSystemDpi(96);
 }
 

@@ -13,7 +13,8 @@
 // baseline's of the same round.
 //
 // Idle rounds, fewer because each lasts a few seconds: the same start, then the CPU time
-// (user + kernel) the process uses while nobody touches it. Kalvero is measured twice, shown
+// (user + kernel) the process uses while nobody touches it, from GetProcessTimes and, under
+// Wine, from the Linux scheduler, which also counts wake-ups. Kalvero is measured twice, shown
 // and started in the tray (its AutoReduit setting set to "1" for that run only; its main
 // window then exists but stays hidden).
 //
@@ -69,7 +70,10 @@ struct Sample {
     double privateKb;
     double workingSetKb;
     bool privateFromPagefile;  // PrivateUsage read 0 and PagefileUsage stood in for it
+    double startCpuMs;         // user + kernel CPU from the start to the memory read
     double idleCpuMs;          // user + kernel CPU over the idle time; idle rounds only
+    double linuxIdleCpuMs;     // the same from Linux's scheduler, finer; -1 when not under Wine
+    double linuxIdleWakeups;   // times the scheduler ran the process over the idle time
 };
 
 struct Subject {
@@ -82,6 +86,7 @@ struct Subject {
     std::vector<std::string> failures;
     std::wstring windowClass, windowCaption;
     RECT windowRect{}, clientRect{};
+    bool windowVisible = false;
     std::map<std::string, int> dlls;  // DLL -> how many of the reads found it loaded
     int dllReads = 0;
 };
@@ -138,6 +143,69 @@ double CpuMs(HANDLE process)
         return static_cast<double>((static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10000.0;
     };
     return ms(kernel) + ms(user);
+}
+
+// The whole of a small file; empty when it cannot be read.
+std::string ReadSmallFile(const std::wstring& path)
+{
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    CloseHandle(f);
+    return text;
+}
+
+// Under Wine the measured program is also a Linux process, whose scheduler counts, per thread,
+// the nanoseconds on a CPU and how many times it was run: a finer view than GetProcessTimes's
+// 10 ms ticks, and a count of wake-ups. Wine gives the process its Windows command line, so it
+// is found in /proc (drive Z:) by the exe's path. 0 when there is no such process or no /proc.
+DWORD LinuxPid(const std::wstring& exe)
+{
+    const std::string want = Utf8(exe);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"Z:\\proc\\*", &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    DWORD found = 0;
+    do {
+        const DWORD pid = wcstoul(fd.cFileName, nullptr, 10);
+        if (pid == 0) continue;
+        std::string cmd = ReadSmallFile(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\cmdline");
+        cmd.resize(strnlen(cmd.c_str(), cmd.size()));  // argv[0]
+        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, cmd.c_str(), -1, want.c_str(), -1) == CSTR_EQUAL)
+            found = pid;
+    } while (!found && FindNextFileW(h, &fd));
+    FindClose(h);
+    return found;
+}
+
+struct LinuxSched {
+    double cpuMs = 0, runs = 0;
+};
+
+// Sums /proc/PID/task/*/schedstat: "ns on a CPU, ns waiting, times run" for each thread.
+bool ReadLinuxSched(DWORD pid, LinuxSched& out)
+{
+    const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(pid) + L"\\task\\";
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((tasks + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    out = {};
+    bool any = false;
+    do {
+        if (fd.cFileName[0] < L'0' || fd.cFileName[0] > L'9') continue;
+        unsigned long long ns = 0, wait = 0, runs = 0;
+        const std::string stat = ReadSmallFile(tasks + fd.cFileName + L"\\schedstat");
+        if (std::sscanf(stat.c_str(), "%llu %llu %llu", &ns, &wait, &runs) != 3) continue;
+        out.cpuMs += static_cast<double>(ns) / 1e6;
+        out.runs += static_cast<double>(runs);
+        any = true;
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return any;
 }
 
 // Adds the DLLs loaded in the process right now to s.dlls, by lower-case file name; comctl32
@@ -255,6 +323,7 @@ bool RunOnce(Subject& s, const LARGE_INTEGER& freq, const Options& opt, int run,
     const bool haveMem = GetProcessMemoryInfo(
         pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
     const DWORD memErr = haveMem ? 0 : GetLastError();
+    const double startCpuMs = CpuMs(pi.hProcess);
 
     const bool keep = run >= 0;
     if (keep) ReadDlls(pi.hProcess, s);
@@ -264,14 +333,22 @@ bool RunOnce(Subject& s, const LARGE_INTEGER& freq, const Options& opt, int run,
         if (GetWindowTextW(st.found, buf, 256) >= 0) s.windowCaption = buf;
         GetWindowRect(st.found, &s.windowRect);
         GetClientRect(st.found, &s.clientRect);
+        s.windowVisible = IsWindowVisible(st.found);
     }
 
-    double idleCpuMs = -1;
+    double idleCpuMs = -1, linuxCpuMs = -1, linuxWakeups = -1;
     if (idle) {
+        const DWORD linuxPid = LinuxPid(s.path);
+        LinuxSched linuxBefore, linuxAfter;
+        const bool haveLinux = linuxPid && ReadLinuxSched(linuxPid, linuxBefore);
         const double before = CpuMs(pi.hProcess);
         Sleep(static_cast<DWORD>(opt.idleMs));
         const double after = CpuMs(pi.hProcess);
         if (before >= 0 && after >= 0) idleCpuMs = after - before;
+        if (haveLinux && ReadLinuxSched(linuxPid, linuxAfter)) {
+            linuxCpuMs = linuxAfter.cpuMs - linuxBefore.cpuMs;
+            linuxWakeups = linuxAfter.runs - linuxBefore.runs;
+        }
         // A DLL loaded late, while nothing happens, is still loaded without being needed.
         ReadDlls(pi.hProcess, s);
     }
@@ -302,7 +379,8 @@ bool RunOnce(Subject& s, const LARGE_INTEGER& freq, const Options& opt, int run,
     const SIZE_T priv = fromPagefile ? pmc.PagefileUsage : pmc.PrivateUsage;
     (idle ? s.idle : s.samples)
         .push_back({run, tShown - t0, tExit - tClose, static_cast<double>(priv) / 1024.0,
-                    static_cast<double>(pmc.WorkingSetSize) / 1024.0, fromPagefile, idleCpuMs});
+                    static_cast<double>(pmc.WorkingSetSize) / 1024.0, fromPagefile, startCpuMs, idleCpuMs,
+                    linuxCpuMs, linuxWakeups});
     return true;
 }
 
@@ -329,17 +407,26 @@ std::vector<double> PairedRatios(const Subject& a, const Subject& b)
     return r;
 }
 
+// The measured values of a field: a negative one was not measured.
 std::vector<double> Column(const std::vector<Sample>& samples, double Sample::*field)
 {
     std::vector<double> v;
-    for (const Sample& x : samples) v.push_back(x.*field);
+    for (const Sample& x : samples)
+        if (x.*field >= 0) v.push_back(x.*field);
     return v;
 }
 
 // Median of a field over the start-up rounds, or over the idle rounds; -1 when there is none.
 double MedianOf(const std::vector<Sample>& samples, double Sample::*field)
 {
-    return samples.empty() ? -1 : Median(Column(samples, field));
+    const auto v = Column(samples, field);
+    return v.empty() ? -1 : Median(v);
+}
+
+double MaxOf(const std::vector<Sample>& samples, double Sample::*field)
+{
+    const auto v = Column(samples, field);
+    return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
 }
 
 // Table layout: one column per exe, then optionally one ratio column per baseline (the last
@@ -528,7 +615,7 @@ int wmain(int argc, wchar_t** argv)
             std::printf("; window \"%s\" \"%s\", client %ldx%ld, frame %ldx%ld%s", Utf8(s->windowClass).c_str(),
                         Utf8(s->windowCaption).c_str(), s->clientRect.right, s->clientRect.bottom,
                         s->windowRect.right - s->windowRect.left, s->windowRect.bottom - s->windowRect.top,
-                        s->tray ? ", hidden" : "");
+                        s->windowVisible ? "" : ", hidden");
         std::printf("\n");
         for (const std::string& f : s->failures) std::printf("    problem: %s\n", f.c_str());
     }
@@ -587,6 +674,7 @@ int wmain(int argc, wchar_t** argv)
     Row(t, "start-up Q1 (ms)", PerSubject(shown, quantile(0.25)));
     Row(t, "start-up median (ms)", show);
     Row(t, "start-up Q3 (ms)", PerSubject(shown, quantile(0.75)));
+    Row(t, "CPU to window + settle med (ms)", PerSubject(shown, median(&Sample::startCpuMs)));
     Row(t, "private memory median (KB)", priv, 0);
     Row(t, "working set median (KB)", ws, 0);
     Row(t, "WM_CLOSE to exit median (ms)", PerSubject(shown, median(&Sample::closeMs)));
@@ -607,17 +695,20 @@ int wmain(int argc, wchar_t** argv)
 
     if (opt.idleRounds > 0) {
         std::printf("\nIdle rounds: CPU time (user + kernel) over %d ms, from %d ms after the window shows "
-                    "(in the tray: is created)\n",
+                    "(in the tray: after it is created)\n",
                     opt.idleMs, opt.settleMs);
         t = Header(all, false);
         Row(t, "idle CPU median (ms)", PerSubject(all, idleMedian(&Sample::idleCpuMs)));
-        Row(t, "idle CPU max (ms)", PerSubject(all, [](const Subject& s) {
-                const auto v = Column(s.idle, &Sample::idleCpuMs);
-                return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
-            }));
+        Row(t, "idle CPU max (ms)", PerSubject(all, [](const Subject& s) { return MaxOf(s.idle, &Sample::idleCpuMs); }));
+        Row(t, "Linux: idle CPU median (ms)", PerSubject(all, idleMedian(&Sample::linuxIdleCpuMs)), 2);
+        Row(t, "Linux: idle wake-ups median", PerSubject(all, idleMedian(&Sample::linuxIdleWakeups)), 0);
+        Row(t, "Linux: idle wake-ups max",
+            PerSubject(all, [](const Subject& s) { return MaxOf(s.idle, &Sample::linuxIdleWakeups); }), 0);
         Row(t, "window there, median (ms)", PerSubject(all, idleMedian(&Sample::showMs)));
         Row(t, "private memory median (KB)", PerSubject(all, idleMedian(&Sample::privateKb)), 0);
         Row(t, "WM_CLOSE to exit median (ms)", PerSubject(all, idleMedian(&Sample::closeMs)));
+        std::printf("  GetProcessTimes counts whole clock ticks (10 ms under Wine): a timer that fires a few\n"
+                    "  times a second can read 0 there, not in Linux's figures (\"-\": not under Wine).\n");
     }
 
     std::printf("\nDLLs loaded once the window is there (LOADED n/m: in n of m reads)\n");
@@ -647,14 +738,14 @@ int wmain(int argc, wchar_t** argv)
     // Targets from the issue "Start like a bare window", beside the figures, for information.
     std::printf("\nSummary (%s against %s; targets for information, nothing is judged)\n", k.label.c_str(),
                 bare.label.c_str());
-    std::printf("  %-44s %-28s %s\n", "figure", "measured", "target");
+    std::printf("  %-40s %-36s %s\n", "figure", "measured", "target");
     auto line = [](const std::string& what, const std::string& value, const char* target) {
-        std::printf("  %-44s %-28s %s\n", what.c_str(), value.c_str(), target);
+        std::printf("  %-40s %-36s %s\n", what.c_str(), value.c_str(), target);
     };
     for (size_t b = 0; b + 1 < subj.size(); ++b) {
         const std::string vs = " / " + subj[b].label.substr(0, subj[b].label.rfind('.'));
         const bool first = b == 0;
-        line("start-up" + vs + ", per-round",
+        line("start-up" + vs + ", per round",
              paired[b].empty() ? "-"
                                : Format("%.3f", Median(paired[b])) + " (Q1 " + Format("%.3f", Quantile(paired[b], 0.25)) +
                                      ", Q3 " + Format("%.3f", Quantile(paired[b], 0.75)) + ")",
@@ -664,20 +755,27 @@ int wmain(int argc, wchar_t** argv)
     }
     line("Kalvero.exe size, x64", Format("%.1f KB", k.sizeBytes / 1024.0), "<= 200 KB");
     line("Kalvero.exe size, x86", x86Size < 0 ? "not built" : Format("%.1f KB", x86Size / 1024.0), "<= 230 KB");
+    // Wine's own user32 and X11 driver load some of these into the bare window too.
     for (const char* dll : {"comctl32", "uxtheme", "ole32"})
-        line(std::string(dll) + " at start-up, shown / tray", DllCell(k, dll) + " / " + DllCell(tray, dll),
-             "no / no");
-    const double bareIdle = MedianOf(bare.idle, &Sample::idleCpuMs);
-    auto idleCell = [&](const Subject& s) {
-        const double v = MedianOf(s.idle, &Sample::idleCpuMs);
-        return v < 0 ? std::string("-") : Format("%.1f ms", v) + " vs " + Format("%.1f ms", bareIdle);
+        line(std::string(dll) + ": shown / tray (bare_window)",
+             DllCell(k, dll) + " / " + DllCell(tray, dll) + " (" + DllCell(bare, dll) + ")", "no / no");
+    const std::string idleFor = " over " + Format("%.0f s", opt.idleMs / 1000.0);
+    auto idleCell = [&](const Subject& s, double Sample::*field, const char* fmt) {
+        const double v = MedianOf(s.idle, field), b = MedianOf(bare.idle, field);
+        return v < 0 ? std::string("-") : Format(fmt, v) + " (bare_window " + Format(fmt, b) + ")";
     };
-    line("idle CPU over " + std::to_string(opt.idleMs) + " ms, shown, median", idleCell(k), "<= bare_window's");
-    line("idle CPU over " + std::to_string(opt.idleMs) + " ms, tray, median", idleCell(tray), "<= bare_window's");
+    for (const Subject* s : {&k, static_cast<const Subject*>(&tray)}) {
+        const std::string where = s->tray ? ", tray" : ", shown";
+        line("idle CPU" + idleFor + where, idleCell(*s, &Sample::idleCpuMs, "%.1f ms"), "<= bare_window's");
+        line("  Linux: idle CPU" + idleFor + where, idleCell(*s, &Sample::linuxIdleCpuMs, "%.2f ms"),
+             "<= bare_window's");
+        line("  Linux: wake-ups" + idleFor + where, idleCell(*s, &Sample::linuxIdleWakeups, "%.0f"), "");
+    }
     auto closeCell = [](const std::vector<Sample>& v) {
         return v.empty() ? std::string("-") : Format("%.1f ms", MedianOf(v, &Sample::closeMs));
     };
-    line("WM_CLOSE to exit, shown, median", closeCell(k.samples) + " (bare " + closeCell(bare.samples) + ")", "");
-    line("WM_CLOSE to exit, tray, median", closeCell(tray.idle), "");
+    line("WM_CLOSE to exit, shown", closeCell(k.samples) + " (bare_window " + closeCell(bare.samples) + ")", "");
+    line("WM_CLOSE to exit, tray, after idling", closeCell(tray.idle) + " (bare_window " + closeCell(bare.idle) + ")",
+         "");
     return 0;
 }

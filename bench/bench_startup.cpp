@@ -42,7 +42,7 @@ constexpr const wchar_t* kKalveroClass = L"KalveroMain";
 constexpr const wchar_t* kSettingsKey = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
 constexpr const wchar_t* kTraySetting = L"AutoReduit";
 
-// DLLs Kalvero should leave alone until a window that needs them opens.
+// DLLs Kalvero should leave alone until a window, a tooltip or the tray icon needs them.
 constexpr const char* kWatchedDlls[] = {"comctl32", "uxtheme", "ole32", "oleaut32", "windowscodecs", "shell32"};
 
 std::string Utf8(const std::wstring& w)
@@ -645,10 +645,11 @@ int wmain(int argc, wchar_t** argv)
             std::printf("\n");
         }
         if (opt.idleRounds > 0) {
-            std::printf("\n  idle CPU ms per round:");
+            std::printf("\n  idle, per round: CPU ms / Linux CPU ms / Linux wake-ups");
             for (const Subject* s : all) {
                 std::printf("\n    %-*s", labelWidth, s->label.c_str());
-                for (const Sample& x : s->idle) std::printf(" %6.1f", x.idleCpuMs);
+                for (const Sample& x : s->idle)
+                    std::printf("   %.1f / %.2f / %.0f", x.idleCpuMs, x.linuxIdleCpuMs, x.linuxIdleWakeups);
             }
             std::printf("\n");
         }

@@ -18,8 +18,9 @@ KeyValue SysInfoLauncher::GetKeyValue(RegRoot root, std::wstring_view keyName,
                                       std::wstring_view valueName, std::wstring& keyVal) {
   platform::ScopedRegKey key(reg_);
   // Read rights only: without elevation a machine-wide key opened for writing
-  // is refused, and the tool would look missing where it exists.
-  if (reg_.OpenKey(root, keyName, platform::kKeyRead, key.Receive()) != 0) {
+  // is refused, and the tool would look missing where it exists. The 64-bit
+  // view: a 32-bit build must find the 64-bit tool of a 64-bit Windows.
+  if (reg_.OpenKey(root, keyName, platform::kKeyRead | platform::kView64, key.Receive()) != 0) {
     key.Abandon();
     keyVal.clear();
     return KeyValue::Missing;
@@ -67,8 +68,8 @@ bool SysInfoLauncher::FindAndStart() {
     case KeyValue::Missing: break;
   }
   // Since Vista the tool sits in the system folder and the registry may not
-  // name it at all.
-  std::wstring system = launcher_.SystemDirectory();
+  // name it at all; the native one, which a 32-bit build reaches as Sysnative.
+  std::wstring system = system_.NativeSystemDirectory();
   if (!system.empty() && system.back() != L'\\') system += L'\\';
   const std::wstring candidate = system + L"msinfo32.exe";
   return system_.FileExists(candidate) && Start(candidate);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/win32_dpi.h"
+#include "platform/win32_system_function.h"
 #include "resources/layout_main.h"
 
 namespace kalvero::app {
@@ -14,6 +15,11 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
+// A notification area that refuses the icon (a start with Windows before the
+// taskbar is ready, Explorer restarting) is asked again from a timer, never
+// by waiting: once a second for a minute.
+constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr int kTrayRetries = 60;
 
 HWND CreateMainWindow(HINSTANCE instance, void* self) {
   if (!RegisterWindowClass(instance, MainWindow::kClassName, WindowProcOf<MainWindow>,
@@ -45,7 +51,11 @@ MainWindow::MainWindow(HINSTANCE instance, ISettingsStore& store, IInstanceGuard
       logic_(store, *this, tray_, instanceGuard) {
   if (!hwnd_) return;
   // Explorer announces a restart with this message; it loses every icon then.
+  // An elevated window hears it only when it lets it through.
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  if (auto allow = SystemFunction<FilterFn>(L"user32.dll", "ChangeWindowMessageFilterEx"))
+    allow(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
   CreateControls(hwnd_, instance_, kMainControls);
   Layout(DpiForWindow(hwnd_));
 }
@@ -57,6 +67,7 @@ bool MainWindow::Start() {
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
   }
+  if (logic_.TrayPending()) RetryTray();
   return true;
 }
 
@@ -70,6 +81,12 @@ LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
+    case kGetDpiScaledSize:
+      return ScaledSize(hwnd, kMainLayout, static_cast<UINT>(wp), *reinterpret_cast<SIZE*>(lp));
+    case WM_TIMER:
+      if (wp == kTrayRetryTimer && (logic_.SendToTray() || ++trayRetries_ >= kTrayRetries))
+        KillTimer(hwnd, kTrayRetryTimer);
       return 0;
     case WM_SETFOCUS:
       focus_.GiveBack(hwnd);
@@ -148,21 +165,28 @@ void MainWindow::OnCommand(int id) {
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   MoveToSuggested(hwnd_, suggested);
   Layout(dpi);
-  tray_.OnDpiChanged(dpi);
 }
 
 void MainWindow::OnTrayNotify(LPARAM lp) {
-  if (const int button = Win32TrayIcon::ButtonOf(lp)) logic_.OnTrayIconClick(button);
+  if (const int button = tray_.ButtonOf(lp)) logic_.OnTrayIconClick(button);
 }
 
 void MainWindow::OnTaskbarCreated() {
   // Never leave a hidden window without an icon to bring it back.
-  if (!tray_.OnTaskbarCreated()) Show();
+  if (tray_.OnTaskbarCreated()) return;
+  Show();
+  RetryTray();
+}
+
+void MainWindow::RetryTray() {
+  trayRetries_ = 0;
+  SetTimer(hwnd_, kTrayRetryTimer, 1000, nullptr);
 }
 
 void MainWindow::OnClose() {
   if (closing_) return;
   closing_ = true;
+  KillTimer(hwnd_, kTrayRetryTimer);
   // Each step on its own: a tray that fails must not cost the saved position,
   // and the program ends all the same.
   logic_.OnCloseRequest();
@@ -205,8 +229,16 @@ void MainWindow::Show() {
 }
 
 std::optional<Rect> MainWindow::WindowRect() {
-  RECT r{};
-  if (!GetWindowRect(hwnd_, &r)) return std::nullopt;
+  // The normal place, even while minimised by another program; it comes in
+  // work-area coordinates of its monitor.
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (!GetWindowPlacement(hwnd_, &wp)) return std::nullopt;
+  RECT r = wp.rcNormalPosition;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi))
+    OffsetRect(&r, mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top);
   return ToRect(r);
 }
 

@@ -53,6 +53,7 @@ class MainWindow final : public platform::IMainWindow {
   void OnClose();
   void OnTrayNotify(LPARAM lp);
   void OnTaskbarCreated();
+  void RetryTray();
   void Layout(UINT dpi);
 
   // What the window procedure reads comes before hwnd_: the window gets its
@@ -64,6 +65,7 @@ class MainWindow final : public platform::IMainWindow {
   HWND tooltip_ = nullptr;
   bool closing_ = false;
   bool tooltipsTried_ = false;
+  int trayRetries_ = 0;
   std::array<platform::UniqueBitmap, 5> pictures_{};
   platform::WindowIcons icons_;
   platform::FocusKeeper focus_;

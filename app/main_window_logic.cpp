@@ -45,7 +45,7 @@ bool MainWindowLogic::OnLoad() {
         autoReduit = TextToNumber(Read(s::kAutoReduit, L"0"));
         if (!autoReduit || !IsOn(*autoReduit)) return;
         // Sent to the tray even when the tip could not be set.
-        RunEach([&] { return tray_.SetTipText(s::kAppName); }, [&] { return SendToTray(); });
+        RunEach([&] { return tray_.SetTipText(s::kAppName); }, [&] { return !(trayPending_ = !SendToTray()); });
       },
       [&] {
         const auto n = TextToNumber(Read(s::kDerPosition, L"0"));

@@ -33,6 +33,9 @@ class MainWindowLogic final : public settings::IAlwaysOnTop {
   bool RestoreFromTray();
   bool OnTrayButton();               // Command5
   bool OnTrayIconClick(int button);  // the icon's mouse notification
+  // The start-up sequence wanted the tray but the notification area refused
+  // the icon: the window stays shown until SendToTray works.
+  bool TrayPending() const { return trayPending_; }
 
  private:
   std::wstring Read(std::wstring_view key, std::wstring_view defaultText);
@@ -45,6 +48,7 @@ class MainWindowLogic final : public settings::IAlwaysOnTop {
   platform::IInstanceGuard& instance_;
   double alwaysVisible_ = 0;     // from FenVisible
   double rememberPosition_ = 0;  // from DerPosition, read at start-up only
+  bool trayPending_ = false;
 };
 
 }  // namespace kalvero::app

@@ -2,7 +2,7 @@
 # The including file sets KALVERO_MINGW_ARCH (x86_64 or i686) first.
 set(CMAKE_SYSTEM_NAME Windows)
 if(CMAKE_HOST_WIN32)
-  # Run from the MSYS2 shell whose gcc targets that architecture (UCRT64 or MINGW32).
+  # Run from the MSYS2 shell whose gcc targets that architecture (MINGW64 or MINGW32).
   set(CMAKE_C_COMPILER gcc)
   set(CMAKE_CXX_COMPILER g++)
   set(CMAKE_RC_COMPILER windres)

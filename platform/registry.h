@@ -26,6 +26,9 @@ inline constexpr std::uint32_t kRegDword = 4;
 
 inline constexpr std::uint32_t kKeyRead = 0x20019;   // KEY_READ
 inline constexpr std::uint32_t kKeyWrite = 0x20006;  // KEY_WRITE
+// KEY_WOW64_64KEY: from a 32-bit process on 64-bit Windows, the registry that
+// 64-bit programs see rather than its Wow6432Node copy; ignored elsewhere.
+inline constexpr std::uint32_t kView64 = 0x0100;
 
 // Opaque key id handed out by OpenKey/CreateKey and given back to CloseKey.
 using RegKeyId = std::uintptr_t;

@@ -16,6 +16,9 @@ class ISystem {
   virtual std::optional<std::wstring> ExecutableRootName() = 0;
   // The 8.3 form of an existing path, of any length; empty when there is none.
   virtual std::optional<std::wstring> ShortPathName(const std::wstring& path) = 0;
+  // The system's own programs' folder as a 64-bit program sees it: from a
+  // 32-bit process on 64-bit Windows, Windows\Sysnative.
+  virtual std::wstring NativeSystemDirectory() = 0;
   // An existing file, not a folder.
   virtual bool FileExists(const std::wstring& path) = 0;
 };

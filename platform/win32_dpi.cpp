@@ -38,8 +38,14 @@ const wchar_t* InstalledFace(const wchar_t* face) {
 
 UINT DpiForWindow(HWND hwnd) {
   static const auto fn = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-  const UINT dpi = fn && hwnd ? fn(hwnd) : 0;
-  return dpi ? dpi : DpiForSystem();
+  if (const UINT dpi = fn && hwnd ? fn(hwnd) : 0) return dpi;
+  // Windows 8.1 and 10 before 1607 know the DPI of each monitor only.
+  using MonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto monitorDpi = SystemFunction<MonitorFn>(L"shcore.dll", "GetDpiForMonitor");
+  UINT x = 0, y = 0;
+  if (monitorDpi && hwnd && SUCCEEDED(monitorDpi(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) && x)
+    return x;
+  return DpiForSystem();
 }
 
 UINT DpiForSystem() {

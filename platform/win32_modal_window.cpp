@@ -50,8 +50,12 @@ void ModalWindow::Layout(UINT dpi) {
   dpi_ = dpi;
   LayOut(hwnd_, layout_, dpi);
   std::vector<UniqueFont> fonts;
-  for (const Font& f : layout_.fonts)
-    fonts.emplace_back(CreateFontForDpi(dpi, f.hundredthsOfPoint, f.weight, f.face));
+  for (const Font& f : layout_.fonts) {
+    // "MS Sans Serif" is a bitmap font, jagged once scaled: above 100 % its
+    // TrueType twin of the same design takes over.
+    const bool bitmap = dpi > 96 && lstrcmpW(f.face, L"MS Sans Serif") == 0;
+    fonts.emplace_back(CreateFontForDpi(dpi, f.hundredthsOfPoint, f.weight, bitmap ? L"Microsoft Sans Serif" : f.face));
+  }
   // The controls take the new fonts before the old ones are deleted.
   for (const Control& c : layout_.controls)
     if (c.font < static_cast<int>(fonts.size()))
@@ -82,6 +86,8 @@ LRESULT ModalWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       MoveToSuggested(hwnd, *reinterpret_cast<const RECT*>(lp));
       Layout(HIWORD(wp));
       return 0;
+    case kGetDpiScaledSize:
+      return ScaledSize(hwnd, layout_, static_cast<UINT>(wp), *reinterpret_cast<SIZE*>(lp));
     case WM_CLOSE:
       Close();  // the close box writes nothing
       return 0;

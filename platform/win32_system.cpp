@@ -54,6 +54,15 @@ std::optional<std::wstring> Win32System::ShortPathName(const std::wstring& path)
   return std::wstring(buf.data(), n);
 }
 
+std::wstring Win32System::NativeSystemDirectory() {
+  wchar_t path[MAX_PATH];
+  BOOL wow64 = FALSE;
+  const bool redirected = IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+  const UINT n = redirected ? GetWindowsDirectoryW(path, MAX_PATH) : GetSystemDirectoryW(path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  return std::wstring(path, n) + (redirected ? L"\\Sysnative" : L"");
+}
+
 bool Win32System::FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -64,8 +73,11 @@ bool Win32InstanceGuard::AnotherInstanceRunning() {
   if (!asked_) {
     asked_ = true;
     mutex_.reset(CreateMutexW(nullptr, FALSE, L"Local\\Kalvero.SingleInstance"));
-    // Without a mutex we cannot tell; better to run than to refuse the user.
-    another_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    // One that exists but may not be opened (another user's rights, an
+    // elevated instance) is another instance too. Without a mutex for any
+    // other reason we cannot tell: better to run than to refuse the user.
+    const DWORD error = GetLastError();
+    another_ = mutex_ ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
   }
   return another_;
 }

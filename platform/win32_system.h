@@ -12,6 +12,7 @@ class Win32System final : public ISystem {
   std::optional<std::wstring> ExecutableFolder() override;
   std::optional<std::wstring> ExecutableRootName() override;
   std::optional<std::wstring> ShortPathName(const std::wstring& path) override;
+  std::wstring NativeSystemDirectory() override;
   bool FileExists(const std::wstring& path) override;
 
  private:

@@ -1,10 +1,7 @@
 #include "platform/win32_tray.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
-#include "platform/win32_dpi.h"
 #include "platform/win32_system_function.h"
 #include "platform/win32_window.h"
 
@@ -12,9 +9,6 @@ namespace kalvero::platform {
 namespace {
 
 constexpr UINT kIconId = 1;
-// A start with Windows can come before the taskbar is ready to take icons.
-constexpr int kAddAttempts = 10;
-constexpr DWORD kAddRetryMs = 300;
 
 BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
   using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
@@ -52,19 +46,21 @@ bool Win32TrayIcon::SetTipText(std::wstring_view text) {
 }
 
 bool Win32TrayIcon::Add() {
-  if (!icon_) OnDpiChanged(DpiForWindow(hwnd_));
+  // The notification area shows small icons at the system DPI, whatever the
+  // monitor the window is on; loaded anew after Explorer restarts.
+  const int size = GetSystemMetrics(SM_CXSMICON);
+  if (UniqueIcon icon = LoadIconAtSize(instance_, iconId_, size)) icon_ = std::move(icon);
   NOTIFYICONDATAW d = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  return NotifyIcon(NIM_ADD, &d) != FALSE;
+  if (!NotifyIcon(NIM_ADD, &d)) return false;
+  // Version 4: a selection by keyboard (Enter, Space) arrives as a selection
+  // too, not as a right button.
+  // A shell that refuses it keeps sending the button messages of old.
+  d.uVersion = NOTIFYICON_VERSION_4;
+  version4_ = NotifyIcon(NIM_SETVERSION, &d) != FALSE;
+  return true;
 }
 
-bool Win32TrayIcon::ShowIcon() {
-  if (inTray_) return true;
-  for (int attempt = 1; !Add(); ++attempt) {
-    if (attempt == kAddAttempts) return false;
-    Sleep(kAddRetryMs);
-  }
-  return inTray_ = true;
-}
+bool Win32TrayIcon::ShowIcon() { return inTray_ || (inTray_ = Add()); }
 
 bool Win32TrayIcon::RemoveIcon() {
   if (!inTray_) return true;
@@ -76,9 +72,16 @@ bool Win32TrayIcon::RemoveIcon() {
 }
 
 int Win32TrayIcon::ButtonOf(LPARAM lParam) {
-  // One notification per click, on the button's release.
   switch (LOWORD(lParam)) {
-    case WM_LBUTTONUP: return kTrayLeftButton;
+    case NIN_SELECT: return kTrayLeftButton;  // after the left button's release
+    case WM_LBUTTONUP: return version4_ ? 0 : kTrayLeftButton;
+    case NIN_KEYSELECT: {
+      // Enter can be announced twice for one press.
+      const LONG now = GetMessageTime();
+      const bool repeat = lastKeySelect_ && now - lastKeySelect_ < static_cast<LONG>(GetDoubleClickTime());
+      lastKeySelect_ = now;
+      return repeat ? 0 : kTrayLeftButton;
+    }
     case WM_RBUTTONUP: return kTrayRightButton;
     case WM_MBUTTONUP: return kTrayMiddleButton;
     default: return 0;
@@ -89,22 +92,7 @@ bool Win32TrayIcon::OnTaskbarCreated() {
   if (!inTray_) return true;
   NOTIFYICONDATAW d = Data(0);
   NotifyIcon(NIM_DELETE, &d);  // a shell that kept it would refuse a second add
-  if (Add()) return true;
-  d = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  inTray_ = NotifyIcon(NIM_MODIFY, &d) != FALSE;
-  return inTray_;
-}
-
-void Win32TrayIcon::OnDpiChanged(UINT dpi) {
-  // The notification area shows small icons: load the frame of that size.
-  const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
-  UniqueIcon icon = LoadIconAtSize(instance_, iconId_, size);
-  if (!icon) return;
-  icon_ = std::move(icon);
-  if (inTray_) {
-    NOTIFYICONDATAW d = Data(NIF_ICON);
-    NotifyIcon(NIM_MODIFY, &d);
-  }
+  return inTray_ = Add();
 }
 
 }  // namespace kalvero::platform

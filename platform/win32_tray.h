@@ -12,6 +12,7 @@ namespace kalvero::platform {
 
 // The icon in the notification area, identified by window and id rather than
 // by a GUID: a GUID would tie it to the exe's path, and portable exes move.
+// Every operation is one attempt: nothing here waits for the shell.
 class Win32TrayIcon final : public ITrayIcon {
  public:
   static constexpr UINT kCallbackMessage = WM_APP + 1;
@@ -26,12 +27,13 @@ class Win32TrayIcon final : public ITrayIcon {
   bool ShowIcon() override;
   bool RemoveIcon() override;
 
-  // The button code of a callback message's mouse event, 0 for other events.
-  static int ButtonOf(LPARAM lParam);
+  // The button code of a callback message: 1 for a selection by mouse or
+  // keyboard (once per action), 2 and 4 for the right and middle buttons,
+  // 0 for anything else.
+  int ButtonOf(LPARAM lParam);
   // Explorer restarted and lost every icon: put ours back if it was there.
   // False when it could not be, and the window must come back instead.
   bool OnTaskbarCreated();
-  void OnDpiChanged(UINT dpi);
 
  private:
   NOTIFYICONDATAW Data(UINT flags);
@@ -41,6 +43,8 @@ class Win32TrayIcon final : public ITrayIcon {
   int iconId_;
   HWND hwnd_;
   bool inTray_ = false;
+  bool version4_ = false;
+  LONG lastKeySelect_ = 0;
   std::wstring tip_;
   UniqueIcon icon_;
 };

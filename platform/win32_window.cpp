@@ -47,10 +47,19 @@ SIZE OuterSizeForClient(int widthTw, int heightTw, DWORD style, DWORD exStyle, U
   return {r.right - r.left, r.bottom - r.top};
 }
 
-void LayOut(HWND window, const WindowLayout& layout, UINT dpi) {
+static SIZE OuterSize(HWND window, const WindowLayout& layout, UINT dpi) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-  const SIZE s = OuterSizeForClient(layout.clientWidth, layout.clientHeight, style, exStyle, dpi);
+  return OuterSizeForClient(layout.clientWidth, layout.clientHeight, style, exStyle, dpi);
+}
+
+LRESULT ScaledSize(HWND window, const WindowLayout& layout, UINT dpi, SIZE& size) {
+  size = OuterSize(window, layout, dpi);
+  return TRUE;
+}
+
+void LayOut(HWND window, const WindowLayout& layout, UINT dpi) {
+  const SIZE s = OuterSize(window, layout, dpi);
   SetWindowPos(window, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Control& c : layout.controls) {
     const PixelRect p = ToPixels(c, static_cast<int>(dpi));

@@ -37,6 +37,11 @@ SIZE OuterSizeForClient(int widthTw, int heightTw, DWORD style, DWORD exStyle, U
 // Resizes the window so its client area is that of the layout at dpi, and
 // places its controls.
 void LayOut(HWND window, const WindowLayout& layout, UINT dpi);
+// Sent from Windows 10 1703 on; the headers for Windows 7 do not name it.
+inline constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+// WM_GETDPISCALEDSIZE: the outer size the layout needs at the new DPI, so that
+// a DPI change resizes the window once, not twice.
+LRESULT ScaledSize(HWND window, const WindowLayout& layout, UINT dpi, SIZE& size);
 // The work area (screen without the taskbar) of the monitor nearest to a window.
 RECT WorkAreaNear(HWND window);
 Rect ToRect(const RECT& r);

@@ -25,7 +25,8 @@ class IMainWindow {
   // Hidden, the window also leaves the taskbar; shown again, it comes to the front.
   virtual void Hide() = 0;
   virtual void Show() = 0;
-  // Outer window rectangle in screen pixels; empty when it cannot be read.
+  // The window's normal (not minimised) outer rectangle in screen pixels;
+  // empty when it cannot be read.
   virtual std::optional<Rect> WindowRect() = 0;
   virtual bool MoveTo(int x, int y) = 0;
   // Dots per inch used to turn stored screen positions (twips) into pixels.

@@ -7,6 +7,9 @@ namespace kalvero::settings {
 
 using core::RunEach;
 using platform::RegRoot;
+// The machine-wide entry lives in the 64-bit registry whichever build runs, so
+// that the x64 and x86 exes see and keep the same one entry.
+using platform::kView64;
 
 std::wstring Autostart::GetShortPath(const std::wstring& path) {
   // Volumes without 8.3 names have no short form: the long path is kept.
@@ -44,20 +47,20 @@ std::wstring Autostart::RunKey() {
 bool Autostart::IsRegistered() {
   const std::wstring key = RunKey();
   ValueSlot slot;
-  return QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot) == 0 ||
+  return QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64) == 0 ||
          QueryRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, slot) == 0;
 }
 
 void Autostart::Register(const std::wstring& key) {
   const auto machine =
-      SetRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, executablePath_);
+      SetRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, executablePath_, kView64);
   if (machine == 0) {
     DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue);
   } else if (machine == platform::kRegAccessDenied) {
     // No rights for the machine: an entry already there stays as it is;
     // otherwise this user's own entry does the same job.
     ValueSlot slot;
-    if (QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot) == 0)
+    if (QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64) == 0)
       DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue);
     else
       SetRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, executablePath_);
@@ -70,7 +73,7 @@ int Autostart::OnClick(int newState) {
   if (newState == 1) {
     Register(key);
   } else {
-    RunEach([&] { DeleteRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue); },
+    RunEach([&] { DeleteRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, kView64); },
             [&] { DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue); });
   }
   return IsRegistered() ? 1 : 0;

@@ -9,9 +9,9 @@ namespace kalvero::settings {
 using namespace kalvero::platform;
 
 RegResult DeleteRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view subKey,
-                              std::wstring_view name) {
+                              std::wstring_view name, std::uint32_t view) {
   ScopedRegKey key(reg);
-  if (const RegResult r = reg.OpenKey(root, subKey, kWriteAccess, key.Receive()); r != 0) {
+  if (const RegResult r = reg.OpenKey(root, subKey, kWriteAccess | view, key.Receive()); r != 0) {
     key.Abandon();
     return r;
   }
@@ -20,9 +20,9 @@ RegResult DeleteRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view su
 }
 
 RegResult SetRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view subKey,
-                           std::wstring_view name, const TaggedValue& value) {
+                           std::wstring_view name, const TaggedValue& value, std::uint32_t view) {
   ScopedRegKey key(reg);
-  if (const RegResult r = reg.OpenKey(root, subKey, kWriteAccess, key.Receive()); r != 0) {
+  if (const RegResult r = reg.OpenKey(root, subKey, kWriteAccess | view, key.Receive()); r != 0) {
     key.Abandon();
     return r;
   }
@@ -45,14 +45,14 @@ RegResult SetRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view subKe
 }
 
 void SetRegistryString(IRegistry& reg, RegRoot root, std::wstring_view subKey,
-                       std::wstring_view name, std::wstring_view text) {
-  SetRegistryValue(reg, root, subKey, name, std::wstring(text));
+                       std::wstring_view name, std::wstring_view text, std::uint32_t view) {
+  SetRegistryValue(reg, root, subKey, name, std::wstring(text), view);
 }
 
 RegResult QueryRegistryValue(IRegistry& reg, RegRoot root, std::wstring_view subKey,
-                             std::wstring_view name, ValueSlot& slot) {
+                             std::wstring_view name, ValueSlot& slot, std::uint32_t view) {
   ScopedRegKey key(reg);
-  if (const RegResult r = reg.OpenKey(root, subKey, kReadAccess, key.Receive()); r != 0) {
+  if (const RegResult r = reg.OpenKey(root, subKey, kReadAccess | view, key.Receive()); r != 0) {
     key.Abandon();
     return r;
   }

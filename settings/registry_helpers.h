@@ -23,16 +23,18 @@ using ValueSlot = std::variant<std::monostate, std::wstring, std::int32_t>;
 inline constexpr std::uint32_t kWriteAccess = 0x3F;
 inline constexpr std::uint32_t kReadAccess = 0x19;
 
+// view: 0, or platform::kView64 to reach the 64-bit registry from a 32-bit build.
 platform::RegResult DeleteRegistryValue(platform::IRegistry& reg, platform::RegRoot root,
-                                        std::wstring_view subKey, std::wstring_view name);
+                                        std::wstring_view subKey, std::wstring_view name,
+                                        std::uint32_t view = 0);
 platform::RegResult SetRegistryValue(platform::IRegistry& reg, platform::RegRoot root,
                                      std::wstring_view subKey, std::wstring_view name,
-                                     const TaggedValue& value);
+                                     const TaggedValue& value, std::uint32_t view = 0);
 void SetRegistryString(platform::IRegistry& reg, platform::RegRoot root, std::wstring_view subKey,
-                       std::wstring_view name, std::wstring_view text);
+                       std::wstring_view name, std::wstring_view text, std::uint32_t view = 0);
 platform::RegResult QueryRegistryValue(platform::IRegistry& reg, platform::RegRoot root,
                                        std::wstring_view subKey, std::wstring_view name,
-                                       ValueSlot& slot);
+                                       ValueSlot& slot, std::uint32_t view = 0);
 // The text up to its first NUL character.
 std::wstring TrimAtNull(std::wstring_view text);
 

@@ -33,8 +33,8 @@ POINT SettingsWindow::Place(HWND owner, SIZE size) {
   RECT main{};
   GetWindowRect(owner, &main);
   const core::Point p =
-      core::PlaceSettingsWindow(ToRect(main), size.cx, size.cy,
-                                static_cast<int>(platform::DpiForSystem()), ToRect(platform::WorkAreaNear(owner)));
+      core::PlaceSettingsWindow(ToRect(main), size.cx, size.cy,  // its offsets at the strip's DPI
+                                static_cast<int>(platform::DpiForWindow(owner)), ToRect(platform::WorkAreaNear(owner)));
   return {p.x, p.y};
 }
 

@@ -44,6 +44,7 @@ TEST(SysInfo, WhereTheToolIsFound) {
     std::wstring file;
     bool starts;
     Calls expected;
+    bool wow64 = false;  // a 32-bit build on 64-bit Windows
   } cases[] = {
       {sz(L"C:\\P F\\m.exe"), sz(L"C:\\X"), kRegSz, L"", true, {start("C:\\P F\\m.exe")}},  // unchecked
       {sz(L"C:\\m.exe"), {}, kRegSz, L"", false, {start("C:\\m.exe"), notFound}},
@@ -55,9 +56,13 @@ TEST(SysInfo, WhereTheToolIsFound) {
       {Bytes{1, 2, 3, 4}, {}, platform::kRegBinary, L"", true, {start(""), notFound}},  // found, but empty
       {Bytes{}, sz(L"C:\\O"), kRegSz, L"C:\\O\\MSINFO32.EXE", true, {notFound}},       // no data at all
       {sz(std::wstring(600, L'x').c_str()), {}, kRegSz, L"", true, {notFound}},       // over 1024 bytes
+      {sz(L"C:\\P\\m.exe"), {}, kRegSz, L"", true, {start("C:\\P\\m.exe")}, true},  // the 64-bit values
+      {{}, {}, kRegSz, L"C:\\Windows\\Sysnative\\msinfo32.exe", true, {start("C:\\Windows\\Sysnative\\msinfo32.exe")}, true},
   };
   for (const auto& c : cases) {
     SysInfoRig rig;
+    rig.reg.wow64 = c.wow64;
+    if (c.wow64) rig.nativeSystem = L"C:\\Windows\\Sysnative";
     if (c.path) rig.Put(L"\\MSINFO", L"PATH", c.pathType, *c.path);
     if (c.location) rig.Put(L" Location", L"MSINFO", kRegSz, *c.location);
     rig.files = {c.file};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <map>
 #include <set>
 
@@ -66,6 +67,8 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
     return shortForms.contains(p) ? std::optional(shortForms[p]) : std::nullopt;
   }
   bool FileExists(const std::wstring& path) override { return files.contains(path); }
+  std::wstring nativeSystem = L"C:\\Windows\\system32";
+  std::wstring NativeSystemDirectory() override { return nativeSystem; }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
     j.Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
   }
@@ -88,14 +91,22 @@ struct FakeRegistry final : platform::IRegistry {
   std::map<platform::RegKeyId, std::wstring> open;
   platform::RegResult refuseWrites = 0;  // e.g. access denied on every write
   bool denyMachineWrites = false;         // a user without administrator rights
+  bool wow64 = false;  // a 32-bit process on 64-bit Windows: HKLM\Software is redirected
 
   static std::wstring Path(platform::RegRoot root, std::wstring_view sub) {
     return (root == platform::RegRoot::CurrentUser ? L"HKCU\\" : L"HKLM\\") + std::wstring(sub);
   }
+  std::wstring Seen(platform::RegRoot root, std::wstring_view sub, std::uint32_t access) const {
+    std::wstring head(sub.substr(0, 9));
+    for (wchar_t& c : head) c = static_cast<wchar_t>(std::towlower(c));
+    const bool redirected = wow64 && root == platform::RegRoot::LocalMachine && !(access & platform::kView64);
+    return redirected && head == L"software\\" ? L"HKLM\\Software\\Wow6432Node\\" + std::wstring(sub.substr(9))
+                                               : Path(root, sub);
+  }
   platform::RegResult OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access,
                               platform::RegKeyId& key) override {
     if (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2)) return platform::kRegAccessDenied;
-    return keys.contains(Path(root, sub)) ? Hand(Path(root, sub), key) : platform::kRegFileNotFound;
+    return keys.contains(Seen(root, sub, access)) ? Hand(Seen(root, sub, access), key) : platform::kRegFileNotFound;
   }
   platform::RegResult CreateKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t,
                                 platform::RegKeyId& key) override {

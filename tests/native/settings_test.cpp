@@ -144,5 +144,20 @@ TEST_F(AutostartTest, RightsDecideWhereTheOneEntryGoes) {
   }
 }
 
+// A 32-bit build on 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy.
+TEST_F(AutostartTest, The32BitBuildUsesThe64BitRegistry) {
+  reg.wow64 = true;
+  const std::wstring node = L"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  reg.keys[node];
+  Put(hklm, L"C:\\x64\\Kalvero.exe");
+  EXPECT_EQ(autostart.OnLoad(), 1);
+  EXPECT_EQ(Entry(hklm), here);
+  EXPECT_EQ(autostart.OnClick(0), 0);
+  EXPECT_EQ(Entry(hklm), std::nullopt);
+  EXPECT_EQ(autostart.OnClick(1), 1);
+  EXPECT_EQ(Entry(hklm), here);
+  EXPECT_TRUE(reg.keys[node].empty());
+}
+
 }  // namespace
 }  // namespace kalvero::settings

@@ -24,10 +24,11 @@ TEST_F(Strip, PlaceAndTopmostFromStartToClose) {
         POINT at;  // {-1, -1}: anywhere inside the work area; {-2, -2}: anywhere but at 64,48
         UINT close;
         const wchar_t* saved;  // Haut,Gauche afterwards, the window moved to 200,150 px
+        bool minimised = false;  // by another program, before the close
     } rows[] = {
         {96, L"1", L"720", L"1", {64, 48}, WM_CLOSE, L"2250,3000"},
         {144, L"1", L"720", L"2", {96, 72}, SC_CLOSE, L"1500,2000"},  // the close box, Alt+F4
-        {96, L"1", L"99999", L"abc", {-1, -1}, WM_CLOSE, L"2250,3000"},
+        {96, L"1", L"99999", L"abc", {-1, -1}, WM_CLOSE, L"2250,3000", true},
         {96, L"0", L"720", std::nullopt, {-2, -2}, WM_CLOSE, L"720,960"},
     };
     for (const auto& row : rows) {
@@ -49,6 +50,8 @@ TEST_F(Strip, PlaceAndTopmostFromStartToClose) {
         }, 2000));
         EXPECT_TRUE(WaitUntil([&] { return Topmost(k.main) == (row.fen_visible == Text(L"1")); }, 2000));
         ASSERT_TRUE(MoveTo(k.main, {200, 150}));
+        if (row.minimised) ShowWindowAsync(k.main, SW_MINIMIZE);
+        ASSERT_TRUE(WaitUntil([&] { return IsIconic(k.main) == row.minimised; }));
         PostMessageW(k.main, row.close == SC_CLOSE ? WM_SYSCOMMAND : row.close, row.close == SC_CLOSE ? SC_CLOSE : 0, 0);
         ASSERT_TRUE(k.WaitExit()) << "still running after the close";
         EXPECT_EQ(row.saved, *GetSetting(L"Haut") + L"," + *GetSetting(L"Gauche"));
@@ -112,26 +115,33 @@ TEST_F(Strip, TenSimultaneousStartsLeaveOneInstance) {
 // (dwData: the NIM_ code) to the first "Shell_TrayWnd": a stand-in made after explorer's records the calls and
 // passes them on, so that a test sees whether Kalvero removed its icon itself.
 std::vector<ULONG_PTR> g_tray_calls;
+bool g_refuse_adds = false;  // a notification area that takes no icon: a session ending, another shell
 LRESULT CALLBACK RecordingTray(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message != WM_COPYDATA) return DefWindowProcW(window, message, wparam, lparam);
-    g_tray_calls.push_back(reinterpret_cast<const COPYDATASTRUCT*>(lparam)->dwData);
+    const ULONG_PTR call = reinterpret_cast<const COPYDATASTRUCT*>(lparam)->dwData;
+    g_tray_calls.push_back(call);
+    if (g_refuse_adds && call == NIM_ADD) return FALSE;
     return SendMessageW(FindWindowExW(nullptr, window, L"Shell_TrayWnd", nullptr), message, wparam, lparam);
 }
 
-bool Pump() {  // Kalvero waits inside Shell_NotifyIconW until this thread takes the stand-in's messages
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    return true;
+// Kalvero waits inside Shell_NotifyIconW until this thread takes the stand-in's messages: wait pumping them.
+bool Until(const std::function<bool()>& condition, DWORD timeout_ms = 10000) {
+    return WaitUntil([&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        return condition();
+    }, timeout_ms);
 }
 
-// The tray button shows one icon; only a left click on it (X button 1) brings the window back, where it
-// was and as topmost as it was. A start with AutoReduit "1" shows only the icon. Closing, shown or in the
-// tray, goes through the tray and removes the icon.
+// The tray button shows one icon; only a left click on it (X button 1) or a selection by keyboard brings
+// the window back, where it was and as topmost as it was. A start with AutoReduit "1" shows only the icon.
+// Closing, shown or in the tray, goes through the tray and removes the icon.
 TEST_F(Strip, TrayIcon) {
+    constexpr int kKeyboard = 0;  // Enter on the selected icon, which the shell may announce twice
     const struct {
         int button;
         Text fen_visible, auto_reduit;
-    } rows[] = {{1, L"1", std::nullopt}, {3, std::nullopt, std::nullopt}, {1, std::nullopt, L"1"}};
+    } rows[] = {{1, L"1", std::nullopt}, {3, std::nullopt, std::nullopt}, {1, std::nullopt, L"1"}, {kKeyboard, {}, {}}};
     WNDCLASSW wc{0, RecordingTray, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
     RegisterClassW(&wc);
     const HWND recorder = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -145,26 +155,43 @@ TEST_F(Strip, TrayIcon) {
         ASSERT_TRUE(k.main);
         if (!row.auto_reduit) Click(k.main, kTrayButton);
         HWND icon = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return Pump() && TrayIcons().size() == 1 && (icon = TrayIcons()[0]); }));
-        EXPECT_FALSE(Visible(k.main));
-        if (row.button != 1) {
+        ASSERT_TRUE(Until([&] {  // and the shell told to send version 4 notifications
+            return TrayIcons().size() == 1 && (icon = TrayIcons()[0]) && !Visible(k.main) &&
+                   std::count(g_tray_calls.begin(), g_tray_calls.end(), NIM_SETVERSION);
+        }));
+        if (row.button > 1) {
             ASSERT_TRUE(XClick(icon, row.button));
-            Sleep(500);  // time for a wrong reaction to show
-            EXPECT_FALSE(Visible(k.main));
+            EXPECT_FALSE(Until([&] { return Visible(k.main); }, 500)) << "a right or middle click acted";
         }
-        ASSERT_TRUE(XClick(icon, 1));
-        ASSERT_TRUE(WaitUntil([&] { return Pump() && Visible(k.main); })) << "the window did not come back";
+        if (row.button == kKeyboard) {
+            for (int i = 0; i < 2; ++i) PostMessageW(k.main, WM_APP + 1, 0, MAKELPARAM(NIN_KEYSELECT, 1));
+        } else {
+            ASSERT_TRUE(XClick(icon, 1));
+        }
+        ASSERT_TRUE(Until([&] { return Visible(k.main) && TrayIcons().empty(); })) << "the window did not come back";
+        EXPECT_FALSE(Until([&] { return !Visible(k.main); }, 500)) << "toggled twice";
         EXPECT_EQ(300, TopLeft(k.main).x);
         EXPECT_EQ(200, TopLeft(k.main).y);
         EXPECT_EQ(row.fen_visible.has_value(), Topmost(k.main));
-        EXPECT_TRUE(WaitUntil([] { return TrayIcons().empty(); })) << "the icon stayed";
-        if (row.auto_reduit) Click(k.main, kTrayButton), WaitUntil([&] { return Pump() && !Visible(k.main); });
+        if (row.auto_reduit) Click(k.main, kTrayButton), Until([&] { return !Visible(k.main); });
+        g_tray_calls.clear();
         PostMessageW(k.main, WM_CLOSE, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] { return Pump() && k.WaitExit(0); }));
-        ASSERT_GE(g_tray_calls.size(), 2u);
-        EXPECT_EQ(ULONG_PTR{NIM_ADD}, g_tray_calls[g_tray_calls.size() - 2]) << "not through the tray";
+        ASSERT_TRUE(Until([&] { return k.WaitExit(0); }));
+        ASSERT_FALSE(g_tray_calls.empty());
+        EXPECT_TRUE(row.auto_reduit || g_tray_calls[0] == NIM_ADD) << "not through the tray";
         EXPECT_EQ(ULONG_PTR{NIM_DELETE}, g_tray_calls.back()) << "the icon was left behind";
     }
+    // Refused, the close makes one attempt at the icon, saves the position and ends at once.
+    SetSettings({{L"AutoReduit", std::nullopt}, {L"DerPosition", L"1"}});
+    const Kalvero k;
+    ASSERT_TRUE(k.main && MoveTo(k.main, {200, 150}));
+    g_refuse_adds = true;
+    g_tray_calls.clear();
+    PostMessageW(k.main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Until([&] { return k.WaitExit(0); }, 2000)) << "the close waited";
+    g_refuse_adds = false;
+    EXPECT_EQ(std::vector<ULONG_PTR>{NIM_ADD}, g_tray_calls);
+    EXPECT_EQ(Text(L"2250"), GetSetting(L"Haut"));
     DestroyWindow(recorder);
 }
 

@@ -124,8 +124,8 @@ void MainWindow::Layout(UINT dpi) {
     const Control& c = kMainControls[i];
     const PixelRect p = ToPixels(c, static_cast<int>(dpi));
     const int picture = c.pictureId + ScaleIndex(kPictureSizes, std::max(p.width, p.height));
-    pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(picture),
-                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    // The pictures are RLE8-compressed: a plain bitmap, which a DIB section could not hold.
+    pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(picture), IMAGE_BITMAP, 0, 0, 0)));
     InvalidateRect(GetDlgItem(hwnd_, c.id), nullptr, FALSE);
   }
   icons_.Set(hwnd_, instance_, IDI_KALVERO, dpi);

@@ -1,5 +1,6 @@
 #include "platform/win32_registry.h"
 
+#include <algorithm>
 #include <string>
 
 namespace kalvero::platform {
@@ -16,13 +17,14 @@ std::wstring Z(std::wstring_view s) { return std::wstring(s); }
 
 RegKeyId Win32Registry::Keep(UniqueKey key) {
   const auto id = reinterpret_cast<RegKeyId>(key.get());
-  keys_[id] = std::move(key);
+  keys_.push_back(std::move(key));
   return id;
 }
 
 HKEY Win32Registry::Find(RegKeyId key) const {
-  const auto it = keys_.find(key);
-  return it == keys_.end() ? nullptr : it->second.get();
+  for (const UniqueKey& k : keys_)
+    if (reinterpret_cast<RegKeyId>(k.get()) == key) return k.get();
+  return nullptr;
 }
 
 RegResult Win32Registry::OpenKey(RegRoot root, std::wstring_view subKey, std::uint32_t access,
@@ -67,9 +69,10 @@ RegResult Win32Registry::DeleteValue(RegKeyId key, std::wstring_view name) {
 }
 
 RegResult Win32Registry::CloseKey(RegKeyId key) {
-  const auto it = keys_.find(key);
+  const auto it = std::find_if(keys_.begin(), keys_.end(),
+                               [&](const UniqueKey& k) { return reinterpret_cast<RegKeyId>(k.get()) == key; });
   if (it == keys_.end()) return ERROR_INVALID_HANDLE;
-  const LONG r = RegCloseKey(it->second.release());
+  const LONG r = RegCloseKey(it->release());
   keys_.erase(it);
   return r;
 }

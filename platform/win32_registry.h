@@ -1,6 +1,6 @@
 #pragma once
 
-#include <map>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/win32_handle.h"
@@ -26,7 +26,8 @@ class Win32Registry final : public IRegistry {
  private:
   RegKeyId Keep(UniqueKey key);
   HKEY Find(RegKeyId key) const;
-  std::map<RegKeyId, UniqueKey> keys_;
+  // A call holds one key at a time, two at most: a list is all it takes.
+  std::vector<UniqueKey> keys_;
 };
 
 }  // namespace kalvero::platform

@@ -11,10 +11,9 @@
 # Outputs (same bytes on every run for the same inputs and tool versions):
 #   pictures/<name>_<px>.bmp  five buttons at 33, 41, 50 and 66 px
 #                             (100/125/150/200 %). Windows BMP, BITMAPINFOHEADER,
-#                             bottom-up, 8 bits per pixel with a 256-entry
-#                             palette, uncompressed (BI_RGB): what LoadImageW
-#                             with LR_CREATEDIBSECTION accepts from a BITMAP
-#                             resource.
+#                             bottom-up, 8 bits per pixel with only the colours
+#                             used in the palette, RLE8-compressed: what
+#                             LoadImageW reads from a BITMAP resource.
 #   pictures/kalvero.ico      16, 20, 24, 32, 40, 48, 64 and 256 px, 32-bit (PNG above 32)
 #                             with alpha; the 256 px frame is PNG-compressed.
 #   pictures/settings.ico     settings window icon: the same without the 256 px frame.
@@ -73,20 +72,22 @@ for name in "${buttons[@]}"; do
     rsvg-convert -w "$px" -h "$px" "$art/$name.svg" -o "$tmp/$name-$px.png"
     bmp="$out/${name}_$px.bmp"
     # Flatten onto the face colour, then keep at most 256 colours without
-    # dithering and write an uncompressed BMP3 (BITMAPINFOHEADER). No RLE: DIB
-    # sections cannot hold it. The flat-coloured pictures have well under 256
-    # colours, so the palette is exact; say so if an edit breaks that.
+    # dithering. The flat-coloured pictures have well under 256 colours, so the
+    # palette is exact; say so if an edit breaks that. rle8.py then keeps only
+    # the colours used and compresses the rows (BI_RLE8), which LoadImage reads
+    # into a plain bitmap: less than half the bytes, the same pixels.
     check_palette "$tmp/$name-$px.png" "$face" "$name at $px px"
     "$IM" "$tmp/$name-$px.png" -background "$face" -alpha remove -alpha off \
-      +dither -colors 256 -type Palette -compress None "BMP3:$bmp"
-    # Check what Windows will be handed: 8 bpp, bottom-up, 40-byte header, BI_RGB.
+      +dither -colors 256 -type Palette -compress None "BMP3:$tmp/$name-$px.bmp"
+    python3 "$(dirname "$0")/rle8.py" "$tmp/$name-$px.bmp" "$bmp"
+    # Check what Windows will be handed: 8 bpp, bottom-up, 40-byte header, BI_RLE8.
     hdr=$(od -An -tu4 -j14 -N4 "$bmp" | tr -d ' ')
     bpp=$(od -An -tu2 -j28 -N2 "$bmp" | tr -d ' ')
     comp=$(od -An -tu4 -j30 -N4 "$bmp" | tr -d ' ')
     height=$(od -An -td4 -j22 -N4 "$bmp" | tr -d ' ')
-    if [ "$hdr" != 40 ] || [ "$bpp" != 8 ] || [ "$comp" != 0 ] || [ "$height" != "$px" ]; then
+    if [ "$hdr" != 40 ] || [ "$bpp" != 8 ] || [ "$comp" != 1 ] || [ "$height" != "$px" ]; then
       echo "render.sh: $bmp has header=$hdr bpp=$bpp compression=$comp height=$height;" \
-        "expected 40, 8, 0, $px" >&2
+        "expected 40, 8, 1, $px" >&2
       exit 1
     fi
   done

@@ -28,7 +28,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   platform::Win32ProcessLauncher launcher;
   platform::Win32Session session;
   platform::Win32Shell shell;
-  platform::Win32MessageBox messageBox;
+  platform::Win32MessageBox messageBox(instance);
   settings::RegistrySettingsStore store(registry);
   settings::Autostart autostart(registry, system);
   about::SysInfoLauncher sysinfo(registry, launcher, system, messageBox);

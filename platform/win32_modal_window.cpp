@@ -5,8 +5,11 @@
 namespace kalvero::platform {
 
 void ModalWindow::ShowModal(HWND owner) {
-  if (hwnd_ || !Create(owner)) return;
-  OnLoad();
+  {
+    const CommonControls v6(instance_);  // the themed controls, comctl32 only now
+    if (hwnd_ || !Create(owner)) return;
+    OnLoad();
+  }
   RECT self{};
   GetWindowRect(hwnd_, &self);
   const POINT p = Place(owner, {self.right - self.left, self.bottom - self.top});

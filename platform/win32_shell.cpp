@@ -1,6 +1,7 @@
 #include "platform/win32_shell.h"
 
 #include "platform/win32_system_function.h"
+#include "platform/win32_window.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -48,6 +49,7 @@ bool Win32Shell::Open(const std::wstring& target, const std::optional<std::wstri
 }
 
 void Win32MessageBox::Show(std::wstring_view text, std::wstring_view title, unsigned style) {
+  const CommonControls v6(instance_);
   MessageBoxW(owner_, std::wstring(text).c_str(), std::wstring(title).c_str(), style);
 }
 

@@ -21,12 +21,15 @@ class Win32Shell final : public IShell {
   HWND owner_ = nullptr;
 };
 
+// Shown with the themed buttons of the windows it stands over.
 class Win32MessageBox final : public IMessageBox {
  public:
+  explicit Win32MessageBox(HINSTANCE instance) : instance_(instance) {}
   void SetOwner(HWND owner) { owner_ = owner; }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override;
 
  private:
+  HINSTANCE instance_;
   HWND owner_ = nullptr;
 };
 

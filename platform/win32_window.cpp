@@ -4,6 +4,7 @@
 
 #include "platform/win32_dpi.h"
 #include "platform/win32_system_function.h"
+#include "resources/resource_ids.h"
 
 namespace kalvero::platform {
 
@@ -95,6 +96,29 @@ std::vector<Monitor> AllMonitors() {
   return monitors;
 }
 
+namespace {
+struct ActCtxTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ReleaseActCtx(h); }
+};
+}  // namespace
+
+CommonControls::CommonControls(HINSTANCE instance) {
+  static const Unique<HANDLE, ActCtxTraits> context = [instance] {
+    ACTCTXW ctx{};
+    ctx.cbSize = sizeof ctx;
+    ctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    ctx.hModule = instance;
+    ctx.lpResourceName = MAKEINTRESOURCEW(IDR_COMMON_CONTROLS);
+    return Unique<HANDLE, ActCtxTraits>(CreateActCtxW(&ctx));
+  }();
+  active_ = context && ActivateActCtx(context.get(), &cookie_);
+}
+
+CommonControls::~CommonControls() {
+  if (active_) DeactivateActCtx(0, cookie_);
+}
+
 void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls) {
   for (const Control& c : controls)
     CreateWindowExW(0, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, parent,
@@ -102,9 +126,14 @@ void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> co
 }
 
 HWND CreateTooltips(HWND parent, HWND owner, HINSTANCE instance, std::initializer_list<Tip> tips) {
-  // comctl32 loads only once a tooltip is needed.
+  // comctl32 loads only once a tooltip is needed, and in the context that
+  // names version 6: the bare name is what that context redirects.
+  const CommonControls v6(instance);
   using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  static const auto init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx");
+  HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
+  const auto init = comctl32 ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(
+                                   GetProcAddress(comctl32, "InitCommonControlsEx")))
+                             : nullptr;
   const INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   if (!init || !init(&icc)) return nullptr;
   HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,

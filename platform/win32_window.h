@@ -47,6 +47,21 @@ RECT WorkAreaNear(HWND window);
 Rect ToRect(const RECT& r);
 std::vector<Monitor> AllMonitors();
 
+// Common Controls 6 for what is created while one of these lives: the windows
+// of the manifest resource IDR_COMMON_CONTROLS get the themed controls, and
+// comctl32 loads only then. Without the context, classic controls.
+class CommonControls {
+ public:
+  explicit CommonControls(HINSTANCE instance);
+  ~CommonControls();
+  CommonControls(const CommonControls&) = delete;
+  CommonControls& operator=(const CommonControls&) = delete;
+
+ private:
+  ULONG_PTR cookie_ = 0;
+  bool active_ = false;
+};
+
 // A window's controls, created from its table in tab order.
 void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls);
 

@@ -4,6 +4,9 @@
 #define IDI_KALVERO 1
 #define IDI_SETTINGS 2
 
+// Common Controls 6, for an activation context of its own (not the program's manifest, id 1).
+#define IDR_COMMON_CONTROLS 101
+
 // Button pictures: base id + scale index (0: 100 %, 1: 125 %, 2: 150 %, 3: 200 %).
 #define IDB_SHUTDOWN 200
 #define IDB_RESTART 210

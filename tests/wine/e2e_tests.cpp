@@ -247,8 +247,10 @@ TEST_F(Settings, PlaceAndModality) {
         ASSERT_TRUE(MoveTo(k.main, {row.x < 0 ? work.right - (main.right - main.left) : row.x,
                                     row.y < 0 ? work.bottom - (main.bottom - main.top) : row.y}));
         main = Rect(k.main);
+        EXPECT_FALSE(Loaded(k.pi.dwProcessId, L"comctl32.dll")) << "the strip needs no common controls";
         const HWND settings = k.OpenSettings();
         ASSERT_TRUE(settings);
+        EXPECT_TRUE(Loaded(k.pi.dwProcessId, L"comctl32.dll")) << "the settings window has no themed controls";
         const RECT r = Rect(settings);
         RECT client{};
         GetClientRect(settings, &client);

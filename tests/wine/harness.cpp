@@ -96,6 +96,16 @@ Kalvero::~Kalvero() {
 HWND Kalvero::OpenSettings() const { return Click(main, kSettingsButton), Wait(L"KalveroSettings"); }
 HWND Kalvero::OpenAbout(HWND settings) const { return Click(settings, kAboutButton), Wait(L"KalveroAbout"); }
 
+bool Loaded(DWORD pid, const wchar_t* dll) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+    MODULEENTRY32W entry{sizeof entry};
+    bool found = false;
+    for (BOOL more = Module32FirstW(snapshot, &entry); more && !found; more = Module32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szModule, dll) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
 std::wstring WindowText(HWND window) {
     wchar_t text[1024] = L"";
     GetWindowTextW(window, text, 1024);

@@ -39,6 +39,7 @@ struct Kalvero {
     HWND main = nullptr;
 };
 
+bool Loaded(DWORD pid, const wchar_t* dll);  // whether that process has loaded that DLL
 std::wstring WindowText(HWND window);
 RECT Rect(HWND window);
 inline POINT TopLeft(HWND w) { return {Rect(w).left, Rect(w).top}; }

@@ -74,32 +74,33 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "${APP}"
 ; Then waits, bounded, for each process to be gone, so that its exe can be replaced or deleted.
 !macro CLOSE_RUNNING un
 Function ${un}CloseRunning
-  StrCpy $R9 0
+  StrCpy $R9 0  ; the window asked last
   ${Do}
     FindWindow $0 "KalveroMain"
-    ${If} $0 = 0
-    ${OrIf} $R9 >= 10
-      ${Break}
+    ${IfThen} $0 = 0 ${|} Return ${|}
+    ${If} $0 = $R9
+      ${Break}  ; asked, and still there
     ${EndIf}
-    IntOp $R9 $R9 + 1
+    StrCpy $R9 $0
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'  ; SYNCHRONIZE
-    SendMessage $0 ${WM_QUERYENDSESSION} 0 1 /TIMEOUT=5000                ; ENDSESSION_CLOSEAPP
-    SendMessage $0 ${WM_ENDSESSION} 1 1 /TIMEOUT=5000
-    ${If} $2 P<> 0
-      System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
-      System::Call 'kernel32::CloseHandle(p r2)'
+    SendMessage $0 ${WM_QUERYENDSESSION} 0 1 $3 /TIMEOUT=5000  ; lParam ENDSESSION_CLOSEAPP
+    ${If} $3 = 0
+      SendMessage $0 ${WM_ENDSESSION} 0 1 /TIMEOUT=5000  ; refused: its session goes on
     ${Else}
-      Sleep 500
+      SendMessage $0 ${WM_ENDSESSION} 1 1 /TIMEOUT=5000
+      ${If} $2 = 0
+        Sleep 2000
+      ${Else}
+        System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
+      ${EndIf}
     ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r2)'
   ${Loop}
-  FindWindow $0 "KalveroMain"
-  ${If} $0 <> 0
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${APP} est toujours ouvert. Fermez-le, puis cliquez sur Réessayer." /SD IDCANCEL IDRETRY retry
-    Abort
-    retry:
-    Call ${un}CloseRunning
-  ${EndIf}
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${APP} est toujours ouvert. Fermez-le, puis cliquez sur Réessayer." /SD IDCANCEL IDRETRY retry
+  Abort
+  retry:
+  Call ${un}CloseRunning
 FunctionEnd
 !macroend
 !insertmacro CLOSE_RUNNING ""

@@ -1,7 +1,8 @@
 ; Kalvero's per-user installer: no administrator rights, installs into the user's own programs
 ; folder, and its uninstaller leaves only the settings unless asked.
 ;
-;   makensis -DVERSION=1.0.0 -DEXE64=… -DEXE32=… -DOUTFILE=… installer/kalvero.nsi
+;   makensis -NOCD -DVERSION=1.0.0 -DEXE64=… -DEXE32=… -DOUTFILE=… installer/kalvero.nsi
+; from the repository's root (installer/package.sh does it).
 ;
 ; The shipped build is x86-unicode so that it also runs on 32-bit Windows. -DTARGET=amd64-unicode
 ; builds the very same script as a 64-bit program, only so that it can be run where 32-bit programs

@@ -12,10 +12,6 @@
   !define TARGET x86-unicode
 !endif
 Target ${TARGET}
-!if "${TARGET}" == "amd64-unicode"
-  ; There ${RunningX64} is known when compiling: the 32-bit branch leaves a label unused.
-  !pragma warning disable 6012
-!endif
 Unicode true
 SetCompressor /SOLID lzma
 ; The packaged files carry the commit's time (set by the release script), not the build's.
@@ -112,7 +108,8 @@ Section "${APP}" SecMain
   Call CloseRunning
   SetOutPath "$INSTDIR"
   SetOverwrite on
-  ${If} ${RunningX64}
+  ; x64 Windows gets the 64-bit exe; 32-bit and ARM Windows the 32-bit one, which runs on all of them.
+  ${If} ${IsNativeAMD64}
     File "/oname=Kalvero.exe" "${EXE64}"
   ${Else}
     File "/oname=Kalvero.exe" "${EXE32}"
@@ -140,7 +137,8 @@ SectionEnd
 ; The same value the program's own box writes when the user may not write the machine's entry.
 Section /o "Exécuter ${APP} au démarrage de l'ordinateur" SecRun
   GetFullPathName /SHORT $0 "$INSTDIR\Kalvero.exe"
-  WriteRegStr HKCU "${RUN_KEY}" "${APP}" "$0"
+  ; Quoted: without short names the path may hold a blank.
+  WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$0"'
 SectionEnd
 
 ; Shown ticked and greyed beside the settings' box; only removes what this install put there.
@@ -152,7 +150,7 @@ Section "un.${APP}"
   DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
   ; The machine's entry may belong to another install (an MSI for every user): only ours goes,
   ; and only when this user has the rights.
-  ${If} ${RunningX64}
+  ${IfNot} ${IsNativeIA32}
     SetRegView 64
   ${EndIf}
   ReadRegStr $R1 HKLM "${RUN_KEY}" "${APP}"

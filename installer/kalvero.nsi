@@ -189,3 +189,15 @@ Function un.onInit
     !insertmacro SelectSection ${SecPurge}
   ${EndIf}
 FunctionEnd
+
+; The uninstaller runs from a copy of itself in %TEMP%, which Windows would delete only at a restart
+; that a user without rights cannot schedule: once this process has ended, a hidden command
+; deletes that copy's folder.
+Function un.onUninstSuccess
+  StrLen $0 "$TEMP\~nsu"
+  StrCpy $1 "$EXEDIR" $0
+  ${If} $1 == "$TEMP\~nsu"
+    SetOutPath "$TEMP"  ; the command's working folder, which it could not delete
+    ExecShell "" "$SYSDIR\cmd.exe" '/c ping -n 3 127.0.0.1 >nul & rmdir /s /q "$EXEDIR"' SW_HIDE
+  ${EndIf}
+FunctionEnd

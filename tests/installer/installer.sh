@@ -113,6 +113,7 @@ check "uninstall /S removes the folder" wait_gone "$dir"
 check "and the shortcuts" none "$menu" "$user/Desktop/Kalvero.lnk"
 check "and the uninstall entry" no_key "$uninst"
 check "and the Run values" [ -z "$(value "HKCU\\$run" Kalvero)$(value "HKLM\\$run" Kalvero)" ]
+check "and its own copy in %TEMP%" bash -c 'for _ in $(seq 50); do ls -d "$1"/~nsu* >/dev/null 2>&1 || exit 0; sleep 0.2; done; exit 1' - "$user/Temp"
 check "but keeps the settings" [ "$(value "$settings" FenVisible)" = 1 ]
 
 # /D= places it elsewhere; /PURGE removes the settings too, and a machine-wide Run value that

@@ -141,7 +141,7 @@ Section /o "Exécuter ${APP} au démarrage de l'ordinateur" SecRun
   WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$0"'
 SectionEnd
 
-; Shown ticked and greyed beside the settings' box; only removes what this install put there.
+; Shown ticked and greyed above « Supprimer aussi les réglages »; removes only what this install put there.
 Section "un.${APP}"
   SectionIn RO
   Call un.CloseRunning

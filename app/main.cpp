@@ -9,7 +9,10 @@
 #include "platform/win32_process.h"
 #include "platform/win32_registry.h"
 #include "platform/win32_system.h"
+#include "resources/resource_ids.h"
 #include "settings/registry_settings_store.h"
+
+static_assert(IDR_COMMON_CONTROLS == kalvero::platform::kCommonControlsManifest);
 
 // The default handler for a failure the library cannot report prints a
 // demangled type name to a console we do not have.

@@ -8,31 +8,40 @@
 
 namespace kalvero::platform {
 
+#ifdef KALVERO_COUNT_HANDLES
+// A test build counts the handles its owners hold, to show that nothing grows.
+inline long g_liveHandles = 0;
+#define KALVERO_COUNT(delta) (g_liveHandles += (delta))
+#else
+#define KALVERO_COUNT(delta) ((void)0)
+#endif
+
 template <class T, class Traits>
 class Unique {
  public:
   Unique() = default;
-  explicit Unique(T h) : h_(h) {}
+  explicit Unique(T h) { reset(h); }
   Unique(const Unique&) = delete;
   Unique& operator=(const Unique&) = delete;
   Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Traits::Invalid())) {}
   Unique& operator=(Unique&& o) noexcept {
-    if (this != &o) reset(std::exchange(o.h_, Traits::Invalid()));
+    if (this != &o) {
+      reset();
+      h_ = std::exchange(o.h_, Traits::Invalid());
+    }
     return *this;
   }
   ~Unique() { reset(); }
 
   T get() const { return h_; }
   explicit operator bool() const { return h_ != Traits::Invalid(); }
-  T release() { return std::exchange(h_, Traits::Invalid()); }
-  void reset(T h = Traits::Invalid()) {
-    if (h_ != Traits::Invalid()) Traits::Close(h_);
-    h_ = h;
+  T release() {
+    if (h_ != Traits::Invalid()) KALVERO_COUNT(-1);
+    return std::exchange(h_, Traits::Invalid());
   }
-  // For out-parameters of the API: the old handle is released first.
-  T* receive() {
-    reset();
-    return &h_;
+  void reset(T h = Traits::Invalid()) {
+    if (h_ != Traits::Invalid()) Traits::Close(h_), KALVERO_COUNT(-1);
+    if ((h_ = h) != Traits::Invalid()) KALVERO_COUNT(+1);
   }
 
  private:

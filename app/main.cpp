@@ -22,6 +22,7 @@ void __verbose_terminate_handler() { std::abort(); }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   using namespace kalvero;
+  KALVERO_TRACE("wWinMain");
   platform::Win32InstanceGuard instanceGuard;
   // Checked before anything else, so a second start reads and writes nothing.
   if (instanceGuard.AnotherInstanceRunning()) return 0;
@@ -39,9 +40,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                                  system.ExecutableFolder().value_or(L""));
   settings::SettingsWindow settingsWindow(instance, store, autostart, aboutWindow);
   app::PowerActions power(launcher, session);
+  KALVERO_TRACE("objects");
   app::MainWindow window(instance, store, instanceGuard, power, settingsWindow);
   if (!window.Created()) return 1;
   if (!window.Start()) return 0;
+  KALVERO_TRACE("shown");
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -184,8 +184,11 @@ void WindowIcons::Set(HWND window, HINSTANCE instance, int id, UINT dpi) {
 }
 
 void FocusKeeper::OnActivate(HWND window, bool active) {
-  if (active) return GiveBack(window);
-  if (HWND focus = GetFocus(); focus && IsChild(window, focus)) last_ = focus;
+  if (active) {
+    GiveBack(window);
+  } else if (HWND focus = GetFocus(); focus && IsChild(window, focus)) {
+    last_ = focus;
+  }
 }
 
 void FocusKeeper::GiveBack(HWND window) {

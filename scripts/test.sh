@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs every test: the portable logic natively,
-# the real exe under Wine and Xvfb in a throwaway prefix, and the 32-bit exe's
-# own checks (this machine's kernel runs no 32-bit program, so not under Wine).
+# the real exe under Wine and Xvfb in a throwaway prefix, the 32-bit exe's
+# own checks (this machine's kernel runs no 32-bit program, so not under Wine),
+# and each fuzz target for a few seconds.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -31,6 +32,18 @@ build() { # preset
 build native && run_ctest native
 build windows-x64 && run_ctest windows-x64
 build windows-x86 && run_ctest windows-x86
+
+# Each fuzz target for a few seconds; each counts as one test.
+fuzz_log=$(mktemp)
+scripts/fuzz.sh 5 2>&1 | tee "$fuzz_log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+if line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$fuzz_log"); then
+  passed=$((passed + $(sed -E 's/fuzz: ([0-9]+) .*/\1/' <<<"$line")))
+  failed=$((failed + $(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")))
+else
+  failed=$((failed + 1))  # the targets did not build
+fi
+rm -f "$fuzz_log"
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then (. tests/wine/env.sh && kalvero_xvfb_stop) || true; fi

@@ -14,7 +14,8 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
     auto& values = reg.keys[key];
     const auto type = fdp.ConsumeIntegralInRange<std::uint32_t>(0, 5);  // 5: none
     // A DWORD entry longer than 4 bytes goes unseen: a table row covers it.
-    if (type < 5) values[L"Kalvero"] = {type, type == 4 || fdp.ConsumeBool() ? Bytes{1, 0, 0, 0} : core::EncodeRegSz(L"C:\\K.exe")};
+    if (type < 5)
+      values[L"Kalvero"] = {type, type == 4 || fdp.ConsumeBool() ? Bytes{1, 0, 0, 0} : core::EncodeRegSz(L"C:\\K.exe")};
   }
   auto name = [&] {  // Windows file names hold neither a quote nor a NUL
     std::wstring t = Text(fdp, 24);

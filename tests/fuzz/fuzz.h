@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 // characters, one of them with a digit for its low byte.
 inline std::wstring Text(FuzzedDataProvider& fdp, std::size_t max = 80) {
   std::wstring out;
-  for (unsigned char c : fdp.ConsumeRandomLengthString(max)) out += c < 0x80 ? wchar_t{c} : L"\u00e9\u0131\u6771\U0001F600"[c % 4];
+  for (unsigned char c : fdp.ConsumeRandomLengthString(max))
+    out += c < 0x80 ? wchar_t{c} : L"\u00e9\u0131\u6771\U0001F600"[c % 4];
   return out;
 }

@@ -6,7 +6,9 @@
 
 using platform::Rect;
 
-bool Touch(const Rect& a, const Rect& b) { return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom; }
+bool Touch(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
 
 void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   auto in = [&](int lo, int hi) { return fdp.ConsumeIntegralInRange(lo, hi); };
@@ -25,7 +27,7 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   auto touchesWork = [&](const Rect& r) { return any([&](auto& m) { return Touch(r, m.work); }); };
   const int x = platform::TwipsToPixels(leftTw, dpi), y = platform::TwipsToPixels(topTw, dpi);
   const Rect saved{x, y, x + width, y + height};
-  auto within = [&](const Rect& b) { return x >= b.left && y >= b.top && saved.right <= b.right && saved.bottom <= b.bottom; };
+  auto within = [&](const Rect& b) { return x >= b.left && y >= b.top && x + width <= b.right && y + height <= b.bottom; };
   // Wholly on a monitor but under its taskbar: checked by a table row.
   if (any([&](auto& m) { return within(m.bounds); }) && !touchesWork(saved)) return;
   CHECK(touchesWork({p.x, p.y, p.x + width, p.y + height}));

@@ -23,7 +23,8 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   const std::wstring names[] = {L"a", L""};  // "" is the key's default value
   for (const auto& name : names)
     if (fdp.ConsumeBool())
-      values[name] = {fdp.ConsumeIntegralInRange<std::uint32_t>(0, 5), fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegralInRange(0, 40))};
+      values[name] = {fdp.ConsumeIntegralInRange<std::uint32_t>(0, 5),
+                      fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegralInRange(0, 40))};
   constexpr auto kUser = platform::RegRoot::CurrentUser;
   for (int calls = 0; calls < 8 && fdp.remaining_bytes() > 0; ++calls) {
     const std::wstring& name = names[fdp.ConsumeBool()];
@@ -41,7 +42,8 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
     ValueSlot slot;
     const auto got = settings::QueryRegistryValue(reg, kUser, key, name, slot);
     const bool stored = there && values.contains(name);
-    CHECK(reg.open.empty() && Read(got, slot) == (stored ? Expected(values.at(name)) : Read{platform::kRegFileNotFound, {}}));
+    CHECK(reg.open.empty() &&
+          Read(got, slot) == (stored ? Expected(values.at(name)) : Read{platform::kRegFileNotFound, {}}));
     if (stored && op < 3) CHECK(slot == readBack[op]);
   }
 }

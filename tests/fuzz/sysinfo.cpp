@@ -17,12 +17,14 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   test::FakeRegistry reg;
   System sys;
   sys.fdp = &fdp, reg.wow64 = fdp.ConsumeBool();
-  const std::wstring keys[] = {L"HKLM\\" + std::wstring(about::kMsinfoKey), L"HKLM\\" + std::wstring(about::kToolsLocationKey)};
+  const std::wstring keys[] = {L"HKLM\\" + std::wstring(about::kMsinfoKey),
+                               L"HKLM\\" + std::wstring(about::kToolsLocationKey)};
   for (int k = 0; k < 2; ++k) {
     if (!fdp.ConsumeBool()) continue;
     auto& values = reg.keys[keys[k]];
     if (!fdp.ConsumeBool()) continue;  // a key without the value
-    Bytes bytes = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp)) : fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegral<std::uint8_t>());
+    Bytes bytes = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp))
+                                    : fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegral<std::uint8_t>());
     if (fdp.ConsumeBool()) bytes.resize(fdp.ConsumeIntegralInRange(1000, 1100), 'x');  // around the buffer's size
     values[k ? L"MSINFO" : L"PATH"] = {fdp.ConsumeIntegralInRange<std::uint32_t>(0, 4), bytes};
   }

@@ -9,7 +9,10 @@
 #include "platform/win32_process.h"
 #include "platform/win32_registry.h"
 #include "platform/win32_system.h"
+#include "resources/resource_ids.h"
 #include "settings/registry_settings_store.h"
+
+static_assert(IDR_COMMON_CONTROLS == kalvero::platform::kCommonControlsManifest);
 
 // The default handler for a failure the library cannot report prints a
 // demangled type name to a console we do not have.
@@ -19,6 +22,7 @@ void __verbose_terminate_handler() { std::abort(); }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   using namespace kalvero;
+  KALVERO_TRACE("wWinMain");
   platform::Win32InstanceGuard instanceGuard;
   // Checked before anything else, so a second start reads and writes nothing.
   if (instanceGuard.AnotherInstanceRunning()) return 0;
@@ -36,9 +40,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                                  system.ExecutableFolder().value_or(L""));
   settings::SettingsWindow settingsWindow(instance, store, autostart, aboutWindow);
   app::PowerActions power(launcher, session);
+  KALVERO_TRACE("objects");
   app::MainWindow window(instance, store, instanceGuard, power, settingsWindow);
   if (!window.Created()) return 1;
   if (!window.Start()) return 0;
+  KALVERO_TRACE("shown");
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -45,7 +45,11 @@ bool MainWindowLogic::OnLoad() {
         autoReduit = TextToNumber(Read(s::kAutoReduit, L"0"));
         if (!autoReduit || !IsOn(*autoReduit)) return;
         // Sent to the tray even when the tip could not be set.
-        RunEach([&] { return tray_.SetTipText(s::kAppName); }, [&] { return !(trayPending_ = !SendToTray()); });
+        RunEach([&] { return tray_.SetTipText(s::kAppName); },
+                [&] {
+                  trayPending_ = !SendToTray();
+                  return !trayPending_;
+                });
       },
       [&] {
         const auto n = TextToNumber(Read(s::kDerPosition, L"0"));

@@ -36,20 +36,8 @@ Rect At(int x, int y, int width, int height) { return {x, y, x + width, y + heig
 
 }  // namespace
 
-Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
-                          const std::vector<Monitor>& monitors) {
-  Rect r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
-  for (const auto& m : monitors)
-    if (Contains(m.bounds, r)) return {r.left, r.top};
-
-  if (topTw < 0) topTw = 100;
-  if (leftTw < 0) leftTw = 100;
-  r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
-
-  if (monitors.empty()) return {r.left, r.top};
-  for (const auto& m : monitors)
-    if (Intersects(m.work, r)) return {r.left, r.top};
-
+// Moved the least distance into the work area nearest to it.
+Point IntoNearestWorkArea(const Rect& r, const std::vector<Monitor>& monitors) {
   const Monitor* nearest = &monitors.front();
   double best = std::numeric_limits<double>::max();
   for (const auto& m : monitors) {
@@ -59,7 +47,26 @@ Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, in
     }
   }
   const Rect& w = nearest->work;
-  return {Fit(r.left, width, w.left, w.right), Fit(r.top, height, w.top, w.bottom)};
+  return {Fit(r.left, r.Width(), w.left, w.right), Fit(r.top, r.Height(), w.top, w.bottom)};
+}
+
+bool TouchesWorkArea(const Rect& r, const std::vector<Monitor>& monitors) {
+  return std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) { return Intersects(m.work, r); });
+}
+
+Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
+                          const std::vector<Monitor>& monitors) {
+  Rect r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
+  for (const auto& m : monitors) {
+    if (!Contains(m.bounds, r)) continue;
+    // Wholly on a monitor, yet perhaps all under a wide taskbar.
+    return TouchesWorkArea(r, monitors) ? Point{r.left, r.top} : IntoNearestWorkArea(r, monitors);
+  }
+  if (topTw < 0) topTw = 100;
+  if (leftTw < 0) leftTw = 100;
+  r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
+  if (monitors.empty() || TouchesWorkArea(r, monitors)) return {r.left, r.top};
+  return IntoNearestWorkArea(r, monitors);
 }
 
 Point PlaceSettingsWindow(const Rect& mainWindow, int width, int height, int dpi,

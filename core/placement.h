@@ -16,8 +16,9 @@ struct Point {
 
 // leftTw/topTw: the restored position in twips; size: the window's outer size
 // in pixels. Returns the window's top-left corner in pixels:
-//  1. wholly on one monitor: kept as it is (monitors left of or above the
-//     primary one have negative coordinates);
+//  1. wholly on one monitor and touching a work area: kept as it is (monitors
+//     left of or above the primary one have negative coordinates); wholly on
+//     one but under its taskbar: moved into the nearest work area;
 //  2. otherwise a negative coordinate becomes 100 twips;
 //  3. a window that then touches no monitor's work area is moved into the work
 //     area of the nearest monitor. Partly off screen is left alone.

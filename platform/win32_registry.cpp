@@ -29,18 +29,18 @@ HKEY Win32Registry::Find(RegKeyId key) const {
 
 RegResult Win32Registry::OpenKey(RegRoot root, std::wstring_view subKey, std::uint32_t access,
                                  RegKeyId& key) {
-  UniqueKey k;
-  const LONG r = RegOpenKeyExW(RootKey(root), Z(subKey).c_str(), 0, access, k.receive());
-  if (r == ERROR_SUCCESS) key = Keep(std::move(k));
+  HKEY k = nullptr;
+  const LONG r = RegOpenKeyExW(RootKey(root), Z(subKey).c_str(), 0, access, &k);
+  if (r == ERROR_SUCCESS) key = Keep(UniqueKey(k));
   return r;
 }
 
 RegResult Win32Registry::CreateKey(RegRoot root, std::wstring_view subKey, std::uint32_t access,
                                    RegKeyId& key) {
-  UniqueKey k;
+  HKEY k = nullptr;
   const LONG r = RegCreateKeyExW(RootKey(root), Z(subKey).c_str(), 0, nullptr,
-                                 REG_OPTION_NON_VOLATILE, access, nullptr, k.receive(), nullptr);
-  if (r == ERROR_SUCCESS) key = Keep(std::move(k));
+                                 REG_OPTION_NON_VOLATILE, access, nullptr, &k, nullptr);
+  if (r == ERROR_SUCCESS) key = Keep(UniqueKey(k));
   return r;
 }
 
@@ -74,7 +74,7 @@ RegResult Win32Registry::CloseKey(RegKeyId key) {
   if (it == keys_.end()) return ERROR_INVALID_HANDLE;
   const LONG r = RegCloseKey(it->release());
   keys_.erase(it);
-  return r;
+  return r;  // the key is gone either way
 }
 
 }  // namespace kalvero::platform

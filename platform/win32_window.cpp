@@ -4,7 +4,6 @@
 
 #include "platform/win32_dpi.h"
 #include "platform/win32_system_function.h"
-#include "resources/resource_ids.h"
 
 namespace kalvero::platform {
 
@@ -109,7 +108,7 @@ CommonControls::CommonControls(HINSTANCE instance) {
     ctx.cbSize = sizeof ctx;
     ctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     ctx.hModule = instance;
-    ctx.lpResourceName = MAKEINTRESOURCEW(IDR_COMMON_CONTROLS);
+    ctx.lpResourceName = MAKEINTRESOURCEW(kCommonControlsManifest);
     return Unique<HANDLE, ActCtxTraits>(CreateActCtxW(&ctx));
   }();
   active_ = context && ActivateActCtx(context.get(), &cookie_);
@@ -185,8 +184,11 @@ void WindowIcons::Set(HWND window, HINSTANCE instance, int id, UINT dpi) {
 }
 
 void FocusKeeper::OnActivate(HWND window, bool active) {
-  if (active) return GiveBack(window);
-  if (HWND focus = GetFocus(); focus && IsChild(window, focus)) last_ = focus;
+  if (active) {
+    GiveBack(window);
+  } else if (HWND focus = GetFocus(); focus && IsChild(window, focus)) {
+    last_ = focus;
+  }
 }
 
 void FocusKeeper::GiveBack(HWND window) {

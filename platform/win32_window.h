@@ -48,8 +48,9 @@ Rect ToRect(const RECT& r);
 std::vector<Monitor> AllMonitors();
 
 // Common Controls 6 for what is created while one of these lives: the windows
-// of the manifest resource IDR_COMMON_CONTROLS get the themed controls, and
-// comctl32 loads only then. Without the context, classic controls.
+// get the themed controls of the manifest resource of this id, and comctl32
+// loads only then. Without the context, classic controls.
+inline constexpr int kCommonControlsManifest = 101;
 class CommonControls {
  public:
   explicit CommonControls(HINSTANCE instance);

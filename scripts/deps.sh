@@ -1,11 +1,11 @@
 # shellcheck shell=bash
-# Installs the Debian packages the build and the tests need, and only those
+# Installs the Debian packages the build, the release and the tests need, and only those
 # that are missing, so a second run costs a second.
 kalvero_deps() {
   local wanted=(cmake ninja-build g++ libgtest-dev googletest
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick librsvg2-bin
-    clang libclang-rt-14-dev)
+    nsis wixl msitools python3 unzip clang libclang-rt-14-dev)
   local missing=() p
   for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -21,7 +21,7 @@ for seeds in tests/fuzz/corpus/*/; do
     echo "fuzz $name: passed, $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") runs"
     passed=$((passed + 1))
   else
-    grep -E '^/.*:[0-9]+: |ERROR|Test unit written' "$log" | head -n 5
+    grep -E '\.cpp:[0-9]+: |ERROR|Test unit written' "$log" | head -n 5
     echo "fuzz $name: failed (log: $log)"
     failed=$((failed + 1))
   fi

@@ -22,6 +22,8 @@ export WINEPREFIX=$KALVERO_TEST_ROOT/pfx
 . tests/wine/env.sh
 kalvero_xvfb_start
 kalvero_prefix_new "$WINEPREFIX"
+# The close box is drawn from Marlett (see scripts/screenshot.sh).
+cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 wine "$exe" &
 for _ in $(seq 100); do
   id=$(xdotool search --name '^Kalvero$' 2>/dev/null | head -n1) && [ -n "$id" ] && break

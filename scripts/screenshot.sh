@@ -22,6 +22,9 @@ if [ ! -f "$exe" ]; then
 fi
 kalvero_xvfb_start || exit 1
 kalvero_prefix_current || kalvero_prefix_new "$WINEPREFIX" || exit 1
+# Wine draws the caption buttons from its Marlett font, else an "r" stands for the close box. Debian's
+# fonts-wine ships it, but Debian's Wine 8 does not look where fonts-wine puts it: the prefix gets a copy.
+cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
 kalvero_wine_stop  # a Kalvero left running would make ours exit at once: single instance
 if [ -f "$keepalive" ]; then kalvero_keepalive_start "$keepalive" || exit 1; fi
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs every test: the portable logic natively,
-# the real exe under Wine and Xvfb in a throwaway prefix, the 32-bit exe's
-# own checks (this machine's kernel runs no 32-bit program, so not under Wine),
-# and each fuzz target for a few seconds.
+# the real exe under Wine and Xvfb in a throwaway prefix, the 32-bit exe's own
+# checks (this machine's kernel runs no 32-bit program, so not under Wine), the
+# release files with their installers, and each fuzz target for a few seconds.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -33,17 +33,29 @@ build native && run_ctest native
 build windows-x64 && run_ctest windows-x64
 build windows-x86 && run_ctest windows-x86
 
-# Each fuzz target for a few seconds; each counts as one test.
-fuzz_log=$(mktemp)
-scripts/fuzz.sh 5 2>&1 | tee "$fuzz_log"
+# The release files and the installers, in a Wine prefix of their own; the script counts its cases.
+log=$(mktemp)
+bash tests/installer/installer.sh 2>&1 | tee "$log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-if line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$fuzz_log"); then
-  passed=$((passed + $(sed -E 's/fuzz: ([0-9]+) .*/\1/' <<<"$line")))
-  failed=$((failed + $(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$line")))
+if line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed$' "$log"); then
+  read -r _ p _ f _ <<<"$line"
+  passed=$((passed + p)) failed=$((failed + f))
 else
-  failed=$((failed + 1))  # the targets did not build
+  failed=$((failed + 1))
 fi
-rm -f "$fuzz_log"
+rm -f "$log"
+
+# Each fuzz target for a few seconds, each one case; a build that fails counts as one failure.
+log=$(mktemp)
+scripts/fuzz.sh 5 2>&1 | tee "$log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+if line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$log"); then
+  read -r _ p _ f _ <<<"$line"
+  passed=$((passed + p)) failed=$((failed + f))
+else
+  failed=$((failed + 1))
+fi
+rm -f "$log"
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then (. tests/wine/env.sh && kalvero_xvfb_stop) || true; fi

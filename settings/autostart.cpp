@@ -54,17 +54,16 @@ bool Autostart::IsRegistered() {
 void Autostart::Register(const std::wstring& key) {
   const auto machine =
       SetRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, executablePath_, kView64);
-  if (machine == 0) {
+  if (machine != 0 && machine != platform::kRegAccessDenied) return;  // no Run key: nothing to do
+  // Read back: a write can be refused after the key opened for writing (a
+  // guard on Run keys, a quota), and the helper does not say so. Only a
+  // machine-wide entry that is really there replaces this user's own; without
+  // one (no rights, or a refused write) this user's entry does the same job.
+  ValueSlot slot;
+  if (QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64) == 0)
     DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue);
-  } else if (machine == platform::kRegAccessDenied) {
-    // No rights for the machine: an entry already there stays as it is;
-    // otherwise this user's own entry does the same job.
-    ValueSlot slot;
-    if (QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64) == 0)
-      DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue);
-    else
-      SetRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, executablePath_);
-  }
+  else
+    SetRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, executablePath_);
 }
 
 int Autostart::OnClick(int newState) {

@@ -90,8 +90,11 @@ struct FakeRegistry final : platform::IRegistry {
   std::map<std::wstring, std::map<std::wstring, Value>> keys;  // "HKCU\\path" -> values
   std::map<platform::RegKeyId, std::wstring> open;
   platform::RegResult refuseWrites = 0;  // e.g. access denied on every write
+  bool refuseMachineValues = false;       // HKLM opens for writing, but each write is refused
   bool denyMachineWrites = false;         // a user without administrator rights
   bool wow64 = false;  // a 32-bit process on 64-bit Windows: HKLM\Software is redirected
+  int failAt = -1, calls = 0;  // the call of that number (from 0) is refused
+  bool Fails() { return calls++ == failAt; }
 
   static std::wstring Path(platform::RegRoot root, std::wstring_view sub) {
     return (root == platform::RegRoot::CurrentUser ? L"HKCU\\" : L"HKLM\\") + std::wstring(sub);
@@ -105,16 +108,19 @@ struct FakeRegistry final : platform::IRegistry {
   }
   platform::RegResult OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access,
                               platform::RegKeyId& key) override {
-    if (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2)) return platform::kRegAccessDenied;
+    if (Fails() || (denyMachineWrites && root == platform::RegRoot::LocalMachine && (access & 0x2)))
+      return platform::kRegAccessDenied;
     return keys.contains(Seen(root, sub, access)) ? Hand(Seen(root, sub, access), key) : platform::kRegFileNotFound;
   }
   platform::RegResult CreateKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t,
                                 platform::RegKeyId& key) override {
+    if (Fails()) return platform::kRegAccessDenied;
     return refuseWrites ? refuseWrites : (keys[Path(root, sub)], Hand(Path(root, sub), key));
   }
   platform::RegResult QueryValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t& type,
                                  std::uint8_t* data, std::uint32_t& size) override {
     auto& values = keys.at(open.at(key));
+    if (Fails()) return platform::kRegAccessDenied;
     if (!values.contains(std::wstring(name))) return platform::kRegFileNotFound;
     const Value& v = values[std::wstring(name)];
     const bool fits = !data || size >= v.data.size();
@@ -125,9 +131,11 @@ struct FakeRegistry final : platform::IRegistry {
   }
   platform::RegResult SetValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t type,
                                const std::uint8_t* data, std::uint32_t size) override {
+    if (Fails() || (refuseMachineValues && open.at(key).starts_with(L"HKLM"))) return platform::kRegAccessDenied;
     return refuseWrites ? refuseWrites : (keys.at(open.at(key))[std::wstring(name)] = {type, {data, data + size}}, 0);
   }
   platform::RegResult DeleteValue(platform::RegKeyId key, std::wstring_view name) override {
+    if (Fails()) return platform::kRegAccessDenied;
     return keys.at(open.at(key)).erase(std::wstring(name)) ? 0 : platform::kRegFileNotFound;
   }
   platform::RegResult CloseKey(platform::RegKeyId key) override {

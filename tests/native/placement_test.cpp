@@ -17,6 +17,7 @@ const Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
 const Monitor kLeft{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}};
 const Monitor kAbove{{0, -900, 1440, 0}, {0, -900, 1440, -40}};
 const Monitor kSmall{{0, 0, 1024, 768}, {0, 0, 1024, 728}};
+const Monitor kLeftTaskbar{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}};  // a wide taskbar on the left
 
 TEST(Placement, RestoredWindowsStayReachable) {
   // Twips at 96 dpi: 15 twips a pixel. The window is 167 x 58 pixels.
@@ -38,6 +39,7 @@ TEST(Placement, RestoredWindowsStayReachable) {
       {"monitor gone: nearest work area", {kSmall}, 27000, 13500, {857, 670}},
       {"huge values stay finite", {kPrimary}, 3e38, 3e38, {1753, 982}},
       {"no monitor known: the correction only", {}, -1, 99999, {7, 6667}},
+      {"wholly on a monitor but under its taskbar", {kLeftTaskbar}, 1500, 1500, {400, 100}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

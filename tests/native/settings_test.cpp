@@ -123,6 +123,7 @@ TEST_F(AutostartTest, RightsDecideWhereTheOneEntryGoes) {
     Entry_ machineBefore, userBefore;
     int click, shown;
     Entry_ machineAfter, userAfter;
+    bool refusedAfterOpen = false;  // the key opens for writing, the write itself is refused
   } cases[] = {
       {true, {}, {}, 1, 1, {}, here},                        // refused: this user's entry
       {true, L"C:\\A\\K.exe", k, 1, 1, L"C:\\A\\K.exe", {}},  // refused, the machine's entry kept
@@ -132,11 +133,13 @@ TEST_F(AutostartTest, RightsDecideWhereTheOneEntryGoes) {
       {false, k, k, 0, 0, {}, {}},
       {false, k, {}, 2, 0, {}, {}},  // greyed counts as cleared
       {false, {}, {}, 0, 0, {}, {}},
+      {false, {}, k, 1, 1, {}, here, true},  // this user's entry kept, not lost
   };
   for (const auto& c : cases) {
     Put(hklm, c.machineBefore);
     Put(hkcu, c.userBefore);
     reg.denyMachineWrites = c.deny;
+    reg.refuseMachineValues = c.refusedAfterOpen;
     EXPECT_EQ(autostart.OnClick(c.click), c.shown);
     EXPECT_EQ(Entry(hklm), c.machineAfter);
     EXPECT_EQ(Entry(hkcu), c.userAfter);

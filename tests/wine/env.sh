@@ -40,7 +40,7 @@ kalvero_xvfb_start() {
         _kalvero_display_up && exit 0
         n=${DISPLAY#*:} && n=${n%%.*}
         # A server that died leaves its lock file behind, and Xvfb would refuse the display.
-        pid=$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) && ! kill -0 "$pid" 2>/dev/null && rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+        pid=$({ tr -d ' \n' <"/tmp/.X$n-lock"; } 2>/dev/null) && ! kill -0 "$pid" 2>/dev/null && rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
         _kalvero_detach "$KALVERO_TEST_ROOT/xvfb.log" Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp
         echo "$_kalvero_pid" >"$KALVERO_TEST_ROOT/xvfb$n.pid"
         for _ in $(seq 100); do _kalvero_display_up && exit 0; sleep 0.1; done

@@ -56,8 +56,8 @@ std::wstring RecorderExe() {
     return path.substr(0, path.find_last_of(L'\\')) + L"\\recorder.exe";
 }
 
-bool Install(const std::wstring& dir) {
-    std::wstring built = L"Z:" + Widen(KALVERO_EXE);  // a Unix path: Wine maps / to drive Z:
+bool Install(const std::wstring& dir, const char* exe) {
+    std::wstring built = L"Z:" + Widen(exe);  // a Unix path: Wine maps / to drive Z:
     for (wchar_t& c : built) c = c == L'/' ? L'\\' : c;
     CreateDirectoryW(dir.c_str(), nullptr);
     return CopyFileW(built.c_str(), (dir + L"\\Kalvero.exe").c_str(), FALSE) &&

@@ -22,8 +22,9 @@ enum : int { kOk = 1, kSysInfo = 302, kDetails = 309 };
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
 std::wstring SystemPath(const wchar_t* file);
 std::wstring RecorderExe();
-// Kalvero.exe and a planted shutdown.exe (the recorder) into dir, the recorder over system32's.
-bool Install(const std::wstring& dir = kDir);
+// Kalvero.exe (the exe built at that Unix path) and a planted shutdown.exe (the recorder) into dir, the
+// recorder over system32's.
+bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EXE);
 HWND WaitWindow(DWORD pid, const wchar_t* window_class, DWORD timeout_ms = 10000, bool shown = true);
 
 // A started dir\Kalvero.exe and its main window (once shown, unless shown is false); killed with the object.

@@ -1,0 +1,203 @@
+; Kalvero's per-user installer: no administrator rights, installs into the user's own programs
+; folder, and its uninstaller leaves only the settings unless asked.
+;
+;   makensis -NOCD -DVERSION=1.0.0 -DEXE64=… -DEXE32=… -DOUTFILE=… installer/kalvero.nsi
+; from the repository's root (installer/package.sh does it).
+;
+; The shipped build is x86-unicode so that it also runs on 32-bit Windows. -DTARGET=amd64-unicode
+; builds the very same script as a 64-bit program, only so that it can be run where 32-bit programs
+; cannot (the tests under 64-bit Wine).
+
+!ifndef TARGET
+  !define TARGET x86-unicode
+!endif
+Target ${TARGET}
+Unicode true
+SetCompressor /SOLID lzma
+; The packaged files carry the commit's time (set by the release script), not the build's.
+SetDateSave on
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+
+!define APP Kalvero
+!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SETTINGS_KEY "Software\VB and VBA Program Settings\${APP}"
+!define UNINSTALLER "Desinstaller.exe"
+
+Name "${APP} ${VERSION}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel user
+InstallDir "$LOCALAPPDATA\Programs\${APP}"
+; A new version goes where the previous one is, unless /D= says otherwise.
+InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
+BrandingText "${APP} ${VERSION}"
+ShowInstDetails nevershow
+ShowUninstDetails nevershow
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1036 "ProductName" "${APP}"
+VIAddVersionKey /LANG=1036 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1036 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1036 "FileDescription" "Installation de ${APP}"
+VIAddVersionKey /LANG=1036 "CompanyName" "${APP}"
+VIAddVersionKey /LANG=1036 "LegalCopyright" "${APP}"
+
+!define MUI_ICON "resources/pictures/kalvero.ico"
+!define MUI_UNICON "resources/pictures/kalvero.ico"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Kalvero.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Lancer ${APP}"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "French"
+
+; Asks every running Kalvero of this session to end the way Windows does at log-off (and the
+; Restart Manager for an update): its close sequence saves its position and removes its tray icon.
+; Then waits, bounded, for each process to be gone, so that its exe can be replaced or deleted.
+!macro CLOSE_RUNNING un
+Function ${un}CloseRunning
+  StrCpy $R9 0  ; the window asked last
+  ${Do}
+    FindWindow $0 "KalveroMain"
+    ${IfThen} $0 = 0 ${|} Return ${|}
+    ${If} $0 = $R9
+      ${Break}  ; asked, and still there
+    ${EndIf}
+    StrCpy $R9 $0
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'  ; SYNCHRONIZE
+    SendMessage $0 ${WM_QUERYENDSESSION} 0 1 $3 /TIMEOUT=5000  ; lParam ENDSESSION_CLOSEAPP
+    ${If} $3 = 0
+      SendMessage $0 ${WM_ENDSESSION} 0 1 /TIMEOUT=5000  ; refused: its session goes on
+    ${Else}
+      SendMessage $0 ${WM_ENDSESSION} 1 1 /TIMEOUT=5000
+      ${If} $2 = 0
+        Sleep 2000
+      ${Else}
+        System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
+      ${EndIf}
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${Loop}
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${APP} est toujours ouvert. Fermez-le, puis cliquez sur Réessayer." /SD IDCANCEL IDRETRY retry
+  Abort
+  retry:
+  Call ${un}CloseRunning
+FunctionEnd
+!macroend
+!insertmacro CLOSE_RUNNING ""
+!insertmacro CLOSE_RUNNING "un."
+
+Section "${APP}" SecMain
+  SectionIn RO
+  Call CloseRunning
+  SetOutPath "$INSTDIR"
+  SetOverwrite on
+  ; x64 Windows gets the 64-bit exe; 32-bit and ARM Windows the 32-bit one, which runs on all of them.
+  ${If} ${IsNativeAMD64}
+    File "/oname=Kalvero.exe" "${EXE64}"
+  ${Else}
+    File "/oname=Kalvero.exe" "${EXE32}"
+  ${EndIf}
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\Kalvero.exe"
+
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "${APP}"
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINST_KEY}" "Publisher" "${APP}"
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Kalvero.exe,0"
+  WriteRegStr HKCU "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Raccourci sur le bureau" SecDesktop
+  CreateShortcut "$DESKTOP\${APP}.lnk" "$INSTDIR\Kalvero.exe"
+SectionEnd
+
+; The same value the program's own box writes when the user may not write the machine's entry.
+Section /o "Exécuter ${APP} au démarrage de l'ordinateur" SecRun
+  GetFullPathName /SHORT $0 "$INSTDIR\Kalvero.exe"
+  ; Quoted: without short names the path may hold a blank.
+  WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$0"'
+SectionEnd
+
+; Shown ticked and greyed above « Supprimer aussi les réglages »; removes only what this install put there.
+Section "un.${APP}"
+  SectionIn RO
+  Call un.CloseRunning
+  ; The program writes the short form of its own path, quoted when it holds a blank.
+  GetFullPathName /SHORT $R0 "$INSTDIR\Kalvero.exe"
+  DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+  ; The machine's entry may belong to another install (an MSI for every user): only ours goes,
+  ; and only when this user has the rights.
+  ${IfNot} ${IsNativeIA32}
+    SetRegView 64
+  ${EndIf}
+  ReadRegStr $R1 HKLM "${RUN_KEY}" "${APP}"
+  ${If} $R1 != ""
+    StrCpy $R2 $R1 1
+    ${If} $R2 == '"'
+      StrCpy $R1 $R1 -1 1
+    ${EndIf}
+    GetFullPathName /SHORT $R1 "$R1"
+    ${If} $R0 != ""
+    ${AndIf} $R1 == $R0
+      DeleteRegValue HKLM "${RUN_KEY}" "${APP}"
+    ${EndIf}
+  ${EndIf}
+  SetRegView default
+
+  Delete "$INSTDIR\Kalvero.exe"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\${APP}.lnk"
+  Delete "$DESKTOP\${APP}.lnk"
+  DeleteRegKey HKCU "${UNINST_KEY}"
+SectionEnd
+
+Section /o "un.Supprimer aussi les réglages" SecPurge
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\VB and VBA Program Settings"
+SectionEnd
+
+; Silent uninstalls keep the settings too; /PURGE removes them.
+Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/PURGE" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecPurge}
+  ${EndIf}
+FunctionEnd
+
+; The uninstaller runs from a copy of itself in %TEMP%, which Windows would delete only at a restart
+; that a user without rights cannot schedule: once this process has ended, a hidden command
+; deletes that copy's folder.
+Function un.onUninstSuccess
+  StrLen $0 "$TEMP\~nsu"
+  StrCpy $1 "$EXEDIR" $0
+  ${If} $1 == "$TEMP\~nsu"
+    SetOutPath "$TEMP"  ; the command's working folder, which it could not delete
+    ExecShell "" "$SYSDIR\cmd.exe" '/c ping -n 3 127.0.0.1 >nul & rmdir /s /q "$EXEDIR"' SW_HIDE
+  ${EndIf}
+FunctionEnd

@@ -23,7 +23,6 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   const int width = in(1, 4000), height = in(1, 4000), dpi = in(96, 384);
   const auto p = core::PlaceRestoredWindow(leftTw, topTw, width, height, dpi, monitors);
 
-  auto any = [&](auto pred) { return std::any_of(monitors.begin(), monitors.end(), pred); };
-  auto touchesWork = [&](const Rect& r) { return any([&](auto& m) { return Touch(r, m.work); }); };
-  CHECK(touchesWork({p.x, p.y, p.x + width, p.y + height}));
+  const Rect placed{p.x, p.y, p.x + width, p.y + height};
+  CHECK(std::any_of(monitors.begin(), monitors.end(), [&](const auto& m) { return Touch(placed, m.work); }));
 }

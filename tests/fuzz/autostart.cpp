@@ -7,6 +7,7 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   test::FakeRegistry reg;
   test::Fakes sys;
   sys.nt = fdp.ConsumeBool(), reg.wow64 = fdp.ConsumeBool(), reg.denyMachineWrites = fdp.ConsumeBool();
+  reg.refuseMachineValues = fdp.ConsumeBool();  // HKLM opens for writing, yet refuses the value
   const std::wstring run = L"Microsoft\\Windows\\CurrentVersion\\" + std::wstring(sys.nt ? L"Run" : L"RunServices");
   const std::wstring keys[] = {L"HKLM\\Software\\" + run, L"HKCU\\Software\\" + run};
   reg.keys[L"HKLM\\Software\\Wow6432Node\\" + run];

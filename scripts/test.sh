@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then runs every test: the portable logic natively,
 # the real exe under Wine and Xvfb in a throwaway prefix, the 32-bit exe's own
-# checks (this machine's kernel runs no 32-bit program, so not under Wine), and
-# the release files with their installers.
+# checks (this machine's kernel runs no 32-bit program, so not under Wine), the
+# release files with their installers, and each fuzz target for a few seconds.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -38,6 +38,18 @@ log=$(mktemp)
 bash tests/installer/installer.sh 2>&1 | tee "$log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 if line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed$' "$log"); then
+  read -r _ p _ f _ <<<"$line"
+  passed=$((passed + p)) failed=$((failed + f))
+else
+  failed=$((failed + 1))
+fi
+rm -f "$log"
+
+# Each fuzz target for a few seconds, each one case; a build that fails counts as one failure.
+log=$(mktemp)
+scripts/fuzz.sh 5 2>&1 | tee "$log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+if line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$log"); then
   read -r _ p _ f _ <<<"$line"
   passed=$((passed + p)) failed=$((failed + f))
 else

@@ -17,6 +17,9 @@ std::wstring Autostart::GetShortPath(const std::wstring& path) {
 }
 
 void Autostart::ComputeExecutablePath() {
+  // Afresh every time: a step that fails must not leave the last call's path
+  // to be appended to again.
+  executablePath_.clear();
   RunEach(
       [&] {
         const auto folder = system_.ExecutableFolder();
@@ -46,9 +49,14 @@ std::wstring Autostart::RunKey() {
 
 bool Autostart::IsRegistered() {
   const std::wstring key = RunKey();
-  ValueSlot slot;
-  return QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64) == 0 ||
-         QueryRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, slot) == 0;
+  // A value too long for its type (a DWORD of more than 4 bytes) is still an
+  // entry: counted as none, a second one would be written beside it.
+  auto there = [&](RegRoot root, std::uint32_t view) {
+    ValueSlot slot;
+    const auto r = QueryRegistryValue(reg_, root, key, kAutostartValue, slot, view);
+    return r == 0 || r == platform::kRegMoreData;
+  };
+  return there(RegRoot::LocalMachine, kView64) || there(RegRoot::CurrentUser, 0);
 }
 
 void Autostart::Register(const std::wstring& key) {
@@ -60,7 +68,8 @@ void Autostart::Register(const std::wstring& key) {
   // machine-wide entry that is really there replaces this user's own; without
   // one (no rights, or a refused write) this user's entry does the same job.
   ValueSlot slot;
-  if (QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64) == 0)
+  const auto back = QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64);
+  if (back == 0 || back == platform::kRegMoreData)
     DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue);
   else
     SetRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, executablePath_);

@@ -14,17 +14,15 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   for (const auto& key : keys) {  // an earlier entry, of any type, without a blank
     auto& values = reg.keys[key];
     const auto type = fdp.ConsumeIntegralInRange<std::uint32_t>(0, 5);  // 5: none
-    // A DWORD entry longer than 4 bytes goes unseen: a table row covers it.
-    if (type < 5)
-      values[L"Kalvero"] = {type, type == 4 || fdp.ConsumeBool() ? Bytes{1, 0, 0, 0} : core::EncodeRegSz(L"C:\\K.exe")};
+    if (type < 5) values[L"Kalvero"] = {type, fdp.ConsumeBool() ? Bytes{1, 0, 0, 0} : core::EncodeRegSz(L"C:\\K.exe")};
   }
   auto name = [&] {  // Windows file names hold neither a quote nor a NUL
     std::wstring t = Text(fdp, 24);
     return std::erase_if(t, [](wchar_t c) { return c == L'"' || c == L'\0'; }), t;
   };
-  sys.folder = name();  // without one the path of the call before is kept: a table row covers it
+  sys.folder = fdp.ConsumeBool() ? std::optional(name()) : std::nullopt;
   sys.rootName = fdp.ConsumeBool() ? std::optional(name()) : std::nullopt;
-  sys.shortForms = {{*sys.folder, fdp.ConsumeBool() ? name() : *sys.folder}};
+  if (sys.folder) sys.shortForms = {{*sys.folder, fdp.ConsumeBool() ? name() : *sys.folder}};
 
   settings::Autostart autostart{reg, sys};
   for (int calls = 0; calls < 8 && fdp.remaining_bytes() > 0; ++calls) {  // a few reach every state

@@ -88,16 +88,22 @@ TEST_F(AutostartTest, ExecutablePathForms) {
   for (const auto& c : cases) {
     system.folder = c.folder;
     system.rootName = c.root;
-    Autostart fresh{reg, system};
-    fresh.ComputeExecutablePath();
-    EXPECT_EQ(fresh.ExecutablePath(), c.expected);
+    for (int again = 0; again < 2; ++again) {  // the same path every time, never the last one appended to
+      autostart.ComputeExecutablePath();
+      EXPECT_EQ(autostart.ExecutablePath(), c.expected);
+    }
   }
 }
 
 TEST_F(AutostartTest, OpeningRewritesAnEntryOfAnotherTypeOrPlaceAndFamily) {
-  reg.keys[hklm][L"Kalvero"] = {platform::kRegDword, {1, 0, 0, 0}};
-  EXPECT_EQ(autostart.OnLoad(), 1);
-  EXPECT_EQ(Entry(hklm), here);
+  for (const std::size_t bytes : {4u, 18u}) {  // 18: too long for its type, an entry all the same
+    reg.keys[hklm][L"Kalvero"] = {platform::kRegDword, std::vector<std::uint8_t>(bytes, 1)};
+    reg.denyMachineWrites = bytes == 18;  // and then not to be doubled by this user's own
+    EXPECT_EQ(autostart.OnLoad(), 1);
+    EXPECT_EQ(Entry(hklm) == here, bytes == 4) << bytes;  // rewritten where allowed, else left as it is
+    EXPECT_EQ(Entry(hkcu), std::nullopt);
+  }
+  reg.denyMachineWrites = false;
   Put(hklm, L"C:\\Ancien\\Kalvero.exe");
   EXPECT_EQ(autostart.OnLoad(), 1);
   EXPECT_EQ(Entry(hklm), here);

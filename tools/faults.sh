@@ -4,7 +4,7 @@
 # runs, and when it catches nothing, the Windows build and its tests under Wine: those a patch names in
 # a first line "# tests: REGEX", or all of them. The patch is then taken out again. Not a test itself:
 # it reports and exits 0.
-#   tools/faults.sh [REV] [PATTERN]     PATTERN: only the patches whose name has it
+#   tools/faults.sh [REV] [REGEX]     REGEX: only the patches whose name it matches
 set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
 rev=${1:-HEAD}
@@ -24,7 +24,7 @@ native && windows || { echo "the suites fail without any fault; see $work/last.l
 caught=0 missed=0
 for patch in "$work"/faults/*.patch; do
   name=$(basename "$patch" .patch)
-  [[ $name == *$only* ]] || continue
+  [[ $name =~ $only ]] || continue
   if ! git apply "$patch"; then
     echo "does not apply: $name"
     missed=$((missed + 1))

@@ -33,29 +33,27 @@ build native && run_ctest native
 build windows-x64 && run_ctest windows-x64
 build windows-x86 && run_ctest windows-x86
 
-# The release files and the installers, in a Wine prefix of their own; the script counts its cases.
-log=$(mktemp)
-bash tests/installer/installer.sh 2>&1 | tee "$log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-if line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed$' "$log"); then
-  read -r _ p _ f _ <<<"$line"
-  passed=$((passed + p)) failed=$((failed + f))
-else
-  failed=$((failed + 1))
-fi
-rm -f "$log"
+# run_counted LABEL COMMAND...: runs a script that ends with "LABEL: N passed, M failed" and adds its
+# counts; one that says nothing of the kind counts as one failure.
+run_counted() {
+  local label=$1 log line p f
+  shift
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  if line=$(grep -E "^$label: [0-9]+ passed, [0-9]+ failed\$" "$log"); then
+    read -r _ p _ f _ <<<"$line"
+    passed=$((passed + p)) failed=$((failed + f))
+  else
+    failed=$((failed + 1))
+  fi
+  rm -f "$log"
+}
 
+# The release files and the installers, in a Wine prefix of their own; the script counts its cases.
+run_counted installer bash tests/installer/installer.sh
 # Each fuzz target for a few seconds, each one case; a build that fails counts as one failure.
-log=$(mktemp)
-scripts/fuzz.sh 5 2>&1 | tee "$log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-if line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$log"); then
-  read -r _ p _ f _ <<<"$line"
-  passed=$((passed + p)) failed=$((failed + f))
-else
-  failed=$((failed + 1))
-fi
-rm -f "$log"
+run_counted fuzz scripts/fuzz.sh 5
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then (. tests/wine/env.sh && kalvero_xvfb_stop) || true; fi

@@ -29,20 +29,20 @@ started=$(date +%s.%N)
 
 if [ -z "${KALVERO_BENCH_NO_BUILD:-}" ]; then
     log=$(mktemp)
+    build() { # PRESET BUILD_DIR TARGET: configured once, then only TARGET and what it needs
+        (cd "$repo" && { [ -f "$2/CMakeCache.txt" ] || cmake --preset "$1"; } &&
+            cmake --build --preset "$1" --target "$3") >"$log" 2>&1
+    }
     # bench_startup depends on Kalvero, the baselines and keepalive: only what is measured is built.
     echo "Building the windows-x64 preset (target bench_startup) ..."
-    if ! (cd "$repo" &&
-        { [ -f "$build/CMakeCache.txt" ] || cmake --preset windows-x64; } &&
-        cmake --build --preset windows-x64 --target bench_startup) >"$log" 2>&1; then
+    if ! build windows-x64 "$build" bench_startup; then
         tail -n 40 "$log"
         echo "bench: the build failed (full log: $log)" >&2
         exit 1
     fi
     # The x86 build only gives its size: a failure there is reported, not fatal.
     echo "Building the windows-x86 preset (target Kalvero) ..."
-    if ! (cd "$repo" &&
-        { [ -f "$build86/CMakeCache.txt" ] || cmake --preset windows-x86; } &&
-        cmake --build --preset windows-x86 --target Kalvero) >"$log" 2>&1; then
+    if ! build windows-x86 "$build86" Kalvero; then
         tail -n 20 "$log"
         echo "bench: the x86 build failed; its size is reported as not built" >&2
         rm -f "$build86/Kalvero.exe"

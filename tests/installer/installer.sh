@@ -6,8 +6,7 @@
 # The shipped setup.exe is a 32-bit program, and this machine's Wine runs 64-bit programs only: the
 # same kalvero.nsi is built once more as a 64-bit program (TARGET=amd64-unicode), and that build runs.
 set -u
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root" || exit 1
+cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
 . tests/wine/env.sh
 . installer/package.sh
 export WINEPREFIX=$KALVERO_TEST_ROOT/installer
@@ -19,21 +18,15 @@ finish() { kalvero_wine_stop; echo "installer: $passed passed, $failed failed"; 
 
 # --- The release files --------------------------------------------------------------------------
 bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
-v=$(kalvero_version)
-check "dist holds the five files" [ "$(cd dist && ls | tr '\n' ' ')" = "Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS " ]
-check "SHA256SUMS covers every file and matches" bash -c "cd dist && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
+v=$(kalvero_version) exe64=build/release/win64/Kalvero.exe
+check "dist holds the five files, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
 for bits in 64 32; do
-    zip=dist/Kalvero-$v-win$bits.zip
-    check "$zip holds the exe and the read-me only" [ "$(unzip -Z1 "$zip" | tr '\n' ' ')" = "Kalvero.exe LISEZMOI.txt " ]
-    check "$zip holds the $bits-bit exe" cmp -s <(unzip -p "$zip" Kalvero.exe) "build/release/win$bits/Kalvero.exe"
+    check "the win$bits zip holds its exe and the read-me only" [ "$(unzip -Z1 "dist/Kalvero-$v-win$bits.zip" | tr '\n' ' ')" = "Kalvero.exe LISEZMOI.txt " ]
+    check "the win$bits zip's exe is that build's" cmp -s <(unzip -p "dist/Kalvero-$v-win$bits.zip" Kalvero.exe) "build/release/win$bits/Kalvero.exe"
 done
-pe() { # pe FILE OFFSET SIZE: a number from the PE header (OFFSET past its "PE\0\0")
-    od -An -tu"$3" -j$(($(od -An -tu4 -j60 -N4 "$1") + $2)) -N"$3" "$1" | tr -d ' '
-}
-# Machine (offset 4): 34404 x64, 332 x86. Link time (offset 8): none, so that builds can be compared.
-check "the 64-bit exe: x64, no link time" [ "$(pe build/release/win64/Kalvero.exe 4 2) $(pe build/release/win64/Kalvero.exe 8 4)" = "34404 0" ]
-check "the 32-bit exe: x86, no link time" [ "$(pe build/release/win32/Kalvero.exe 4 2) $(pe build/release/win32/Kalvero.exe 8 4)" = "332 0" ]
-check "the shipped installer runs on 32-bit Windows" [ "$(pe "dist/Kalvero-$v-setup.exe" 4 2)" = 332 ]
+pe() { od -An -tu"$3" -j$(($(od -An -tu4 -j60 -N4 "$1") + $2)) -N"$3" "$1" | tr -d ' '; }  # FILE OFFSET SIZE past "PE\0\0"
+# Machine (offset 4): 34404 x64, 332 x86; no link time (offset 8), so that builds can be compared.
+check "machines and link times" [ "$(pe $exe64 4 2) $(pe $exe64 8 4) $(pe ${exe64/64/32} 4 2) $(pe ${exe64/64/32} 8 4) $(pe "dist/Kalvero-$v-setup.exe" 4 2)" = "34404 0 332 0 332" ]
 props=$(msiinfo export "dist/Kalvero-$v-x64.msi" Property | tr -d '\r')
 for p in "ALLUSERS	1" "ProductVersion	$v" "UpgradeCode	{72079122-306A-4BEB-AD93-83B980D94B19}"; do
     check "the MSI's property $p" grep -qx "$p" <<<"$props"
@@ -41,21 +34,17 @@ done
 
 # --- Under Wine ---------------------------------------------------------------------------------
 kalvero_xvfb_start && kalvero_prefix_new "$WINEPREFIX" || { failed=$((failed + 1)) && finish; }
-keepalive=build/windows-x64/tests/wine/keepalive.exe
-if [ -f "$keepalive" ]; then kalvero_keepalive_start "$keepalive"; fi
-setup=build/release/setup64.exe
-kalvero_setup "$setup" amd64-unicode >/dev/null || { failed=$((failed + 1)) && finish; }
-next=${v%.*}.$((${v##*.} + 1))  # Windows Installer ignores a fourth field
-kalvero_msi build/release/next.msi "$next" 2>/dev/null
+[ -f build/windows-x64/tests/wine/keepalive.exe ] && kalvero_keepalive_start build/windows-x64/tests/wine/keepalive.exe
+setup=build/release/setup64.exe next=${v%.*}.$((${v##*.} + 1))  # Windows Installer ignores a fourth field
+kalvero_setup "$setup" amd64-unicode >/dev/null && kalvero_msi build/release/next.msi "$next" 2>/dev/null || { failed=$((failed + 1)) && finish; }
 # The template's desktop is a link to $HOME: this prefix gets a folder of its own.
 user=$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% | tr -d '\r')
 rm -f "$user/Desktop" && mkdir -p "$user/Desktop"
 settings='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
 uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
 run='Software\Microsoft\Windows\CurrentVersion\Run'
-value() { # value KEY NAME: its data, or nothing when it is missing
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"
-}
+value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
+set_value() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
 lnk_target() { # the local path a shortcut points to (its LinkInfo)
     python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(); f=d[20]; o=76
 o += 2 + struct.unpack_from("<H",d,o)[0] if f & 1 else 0
@@ -64,32 +53,20 @@ print(d[b:d.index(0,b)].decode("latin-1"))' "$1" 2>/dev/null
 }
 wait_gone() { for _ in $(seq 100); do [ -e "$1" ] || return 0; sleep 0.2; done; return 1; }
 ended() { for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
-no_key() { ! wine reg query "$1" >/dev/null 2>&1; }
-none() { local f; for f; do [ ! -e "$f" ] || return 1; done; }
-for v_ in DerPosition=1 FenVisible=1 Haut=2250 Gauche=3000; do wine reg add "$settings" /v "${v_%=*}" /d "${v_#*=}" /f >/dev/null 2>&1; done
+none() { local f; for f; do [ ! -e "$f" ] || return 1; done; ! wine reg query "$uninst" >/dev/null 2>&1; }
+for v_ in DerPosition=1 FenVisible=1 Haut=2250 Gauche=3000; do set_value "$settings" "${v_%=*}" "${v_#*=}"; done
 
-# A first install, silent, with the defaults.
+# A first install, silent, with the defaults: the exe, two shortcuts, no Run value, the uninstall entry.
 check "setup /S succeeds" wine "$setup" /S
-win='C:\users\'${user##*/}'\AppData\Local\Programs\Kalvero'
-dir=$user/AppData/Local/Programs/Kalvero
+win='C:\users\'${user##*/}'\AppData\Local\Programs\Kalvero' dir=$user/AppData/Local/Programs/Kalvero
 menu="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk"
-check "the 64-bit exe is installed" cmp -s "$dir/Kalvero.exe" build/release/win64/Kalvero.exe
-check "the Start-menu shortcut starts it" [ "$(lnk_target "$menu")" = "$win\\Kalvero.exe" ]
-check "the desktop shortcut starts it" [ "$(lnk_target "$user/Desktop/Kalvero.lnk")" = "$win\\Kalvero.exe" ]
+check "the 64-bit exe is installed" cmp -s "$dir/Kalvero.exe" $exe64
+check "the shortcuts start it" [ "$(lnk_target "$menu"),$(lnk_target "$user/Desktop/Kalvero.lnk")" = "$win\\Kalvero.exe,$win\\Kalvero.exe" ]
 check "no Run value unless asked" [ -z "$(value "HKCU\\$run" Kalvero)" ]
-while IFS='|' read -r name want; do
-    check "uninstall value $name" [ "$(value "$uninst" "$name")" = "$want" ]
-done <<EOF
-DisplayName|Kalvero
-DisplayVersion|$v
-Publisher|Kalvero
-DisplayIcon|$win\\Kalvero.exe,0
-InstallLocation|$win
-UninstallString|"$win\\Desinstaller.exe"
-QuietUninstallString|"$win\\Desinstaller.exe" /S
-NoModify|0x1
-NoRepair|0x1
-EOF
+for pair in "DisplayName|Kalvero" "DisplayVersion|$v" "DisplayIcon|$win\\Kalvero.exe,0" "InstallLocation|$win" \
+    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1"; do
+    check "uninstall value ${pair%%|*}" [ "$(value "$uninst" "${pair%%|*}")" = "${pair#*|}" ]
+done
 check "uninstall value EstimatedSize, in KB" [ $(($(value "$uninst" EstimatedSize))) -ge $(($(stat -c %s "$dir/Kalvero.exe") / 1024)) ]
 
 # Kalvero starts from there; an upgrade closes it the way Windows does (it saves its position
@@ -101,46 +78,38 @@ check "Kalvero starts from the installed place" timeout 20 xdotool search --sync
 wine reg delete "$settings" /v Haut /f >/dev/null 2>&1 && wine reg delete "$settings" /v Gauche /f >/dev/null 2>&1
 check "setup /S over a running Kalvero succeeds" wine "$setup" /S
 check "the running Kalvero ended" ended "$pid"
-check "it saved its position as it closed" [ "$(value "$settings" Haut),$(value "$settings" Gauche)" = 2250,3000 ]
-check "the other settings stay" [ "$(value "$settings" FenVisible)" = 1 ]
-check "the exe was replaced" cmp -s "$dir/Kalvero.exe" build/release/win64/Kalvero.exe
+check "it saved its position as it closed, the rest kept" [ "$(value "$settings" Haut),$(value "$settings" Gauche),$(value "$settings" FenVisible)" = 2250,3000,1 ]
+check "the exe was replaced" cmp -s "$dir/Kalvero.exe" $exe64
 
 # The silent uninstall removes everything of it but the settings, the Run values included.
-wine reg add "HKCU\\$run" /v Kalvero /d "$win\\Kalvero.exe" /f >/dev/null 2>&1
-wine reg add "HKLM\\$run" /v Kalvero /d "\"$win\\Kalvero.exe\"" /f >/dev/null 2>&1
+set_value "HKCU\\$run" Kalvero "$win\\Kalvero.exe" && set_value "HKLM\\$run" Kalvero "\"$win\\Kalvero.exe\""
 wine "$dir/Desinstaller.exe" /S  # it runs on from a copy in %TEMP%: wait for the folder to go
 check "uninstall /S removes the folder" wait_gone "$dir"
-check "and the shortcuts" none "$menu" "$user/Desktop/Kalvero.lnk"
-check "and the uninstall entry" no_key "$uninst"
+check "the shortcuts and the uninstall entry" none "$menu" "$user/Desktop/Kalvero.lnk"
 check "and the Run values" [ -z "$(value "HKCU\\$run" Kalvero)$(value "HKLM\\$run" Kalvero)" ]
-check "and its own copy in %TEMP%" bash -c 'for _ in $(seq 50); do ls -d "$1"/~nsu* >/dev/null 2>&1 || exit 0; sleep 0.2; done; exit 1' - "$user/Temp"
 check "but keeps the settings" [ "$(value "$settings" FenVisible)" = 1 ]
 
 # /D= places it elsewhere; /PURGE removes the settings too, and a machine-wide Run value that
 # names another install stays.
-check "setup /S /D= succeeds" wine "$setup" /S '/D=C:\KalveroEssai'
-check "it installs where /D= says" [ -f "$WINEPREFIX/drive_c/KalveroEssai/Kalvero.exe" ]
+check "setup /S /D= installs there" bash -c 'wine "$1" /S "/D=C:\KalveroEssai" && [ -f "$2/drive_c/KalveroEssai/Kalvero.exe" ]' - "$setup" "$WINEPREFIX"
 check "InstallLocation follows" [ "$(value "$uninst" InstallLocation)" = 'C:\KalveroEssai' ]
-wine reg add "HKLM\\$run" /v Kalvero /d '"C:\Program Files\Kalvero\Kalvero.exe"' /f >/dev/null 2>&1
+set_value "HKLM\\$run" Kalvero '"C:\Program Files\Kalvero\Kalvero.exe"'
 wine "$WINEPREFIX/drive_c/KalveroEssai/Desinstaller.exe" /S /PURGE
 check "uninstall /S /PURGE removes the folder" wait_gone "$WINEPREFIX/drive_c/KalveroEssai"
-check "and the settings" no_key "${settings%\\Settings}"
+check "and the settings" bash -c '! wine reg query "$1" >/dev/null 2>&1' - "${settings%\\Settings}"
 check "but not another install's Run value" [ -n "$(value "HKLM\\$run" Kalvero)" ]
 
-# The MSI: per machine, silent, and a newer one replaces it.
+# The MSI: per machine, silent, and a newer one replaces it. Wine's msi puts the shortcut in the
+# user's Start menu even with ALLUSERS=1; Windows uses the common one. Either way it must come and go.
 pf="$WINEPREFIX/drive_c/Program Files/Kalvero"
-# Wine's msi puts the shortcut in the user's Start menu even with ALLUSERS=1; Windows uses the
-# common one. Either way it must be there, and gone after the uninstall.
 menus=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk" "$menu")
 products() { # the DisplayVersion of each installed Kalvero MSI
     for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | grep '{'); do [ "$(value "$k" DisplayName)" = Kalvero ] && value "$k" DisplayVersion; done
 }
-check "msiexec /i /qn succeeds" wine msiexec /i "dist/Kalvero-$v-x64.msi" /qn
-check "it installs the 64-bit exe into Program Files" cmp -s "$pf/Kalvero.exe" build/release/win64/Kalvero.exe
+check "msiexec /i /qn installs the 64-bit exe into Program Files" bash -c 'wine msiexec /i "$1" /qn && cmp -s "$2/Kalvero.exe" "$3"' - "dist/Kalvero-$v-x64.msi" "$pf" $exe64
 check "with a Start-menu shortcut to it" [ "$(lnk_target "${menus[0]}")$(lnk_target "$menu")" = 'C:\Program Files\Kalvero\Kalvero.exe' ]
 wine msiexec /i build/release/next.msi /qn
 check "a newer MSI replaces it" [ "$(echo $(products))" = "$next" ]
-check "msiexec /x /qn succeeds" wine msiexec /x build/release/next.msi /qn
-check "and leaves no file or shortcut" none "$pf" "${menus[@]}"
+check "msiexec /x /qn leaves no file, shortcut or entry" bash -c 'wine msiexec /x build/release/next.msi /qn && for f; do [ ! -e "$f" ] || exit 1; done' - "$pf" "${menus[@]}"
 check "and no uninstall entry" [ -z "$(products)" ]
 finish

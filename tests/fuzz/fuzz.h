@@ -13,7 +13,6 @@
 #define CHECK(c) ((c) ? (void)0 : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #c), std::abort()))
 
 using namespace kalvero;
-using Bytes = std::vector<std::uint8_t>;
 
 void Fuzz(FuzzedDataProvider& fdp);
 

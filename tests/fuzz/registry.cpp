@@ -7,15 +7,10 @@
 #include "settings/autostart.h"
 #include "settings/registry_helpers.h"
 
-struct System : test::Fakes {  // files exist as the input says
-  FuzzedDataProvider* fdp;
-  bool FileExists(const std::wstring&) override { return fdp->ConsumeBool(); }
-};
-
 void Fuzz(FuzzedDataProvider& fdp) {
   test::FakeRegistry reg;
-  System sys;
-  sys.fdp = &fdp, reg.wow64 = fdp.ConsumeBool(), reg.failAt = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(0, 60) : -1;
+  test::Fakes sys;
+  reg.wow64 = fdp.ConsumeBool(), reg.failAt = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(0, 60) : -1;
   reg.machine = decltype(reg.machine)(fdp.ConsumeIntegralInRange(0, 2));
   const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", tools = L"HKLM\\SOFTWARE\\Microsoft\\Shared";
   const std::wstring keys[] = {L"HKLM\\" + run, L"HKCU\\" + run, tools + L" Tools\\MSINFO", tools + L" Tools Location"};
@@ -23,10 +18,10 @@ void Fuzz(FuzzedDataProvider& fdp) {
   for (int k = 0; k < 4; ++k) {  // the Run keys are there; any value of any type, around the reader's buffer
     if (k > 1 && !fdp.ConsumeBool()) continue;
     const std::uint32_t type = fdp.ConsumeIntegralInRange(0, 5);  // 5: none
-    Bytes data = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp)) : fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegral<std::uint16_t>() % 1100);
-    auto& values = reg.keys[keys[k]];
-    if (type < 5) values[k < 2 ? L"Kalvero" : k == 2 ? L"PATH" : L"MSINFO"] = {type, std::move(data)};
+    auto data = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp)) : fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegral<std::uint16_t>() % 1100);
+    if (auto& values = reg.keys[keys[k]]; type < 5) values[k < 2 ? L"Kalvero" : k == 2 ? L"PATH" : L"MSINFO"] = {type, data};
   }
+  sys.file = fdp.ConsumeBool() ? L"C:\\Windows\\system32\\msinfo32.exe" : L"C:\\O\\MSINFO32.EXE";
   sys.folder = Text(fdp, 24), sys.rootName = Text(fdp, 24);
   std::erase(*sys.folder, L'"'), std::erase(*sys.rootName, L'"');  // no Windows file name holds a quote
   settings::Autostart autostart{reg, sys};

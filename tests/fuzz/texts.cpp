@@ -25,7 +25,7 @@ void Fuzz(FuzzedDataProvider& fdp) {
 
   // Written texts come back whole, behind their NUL; read bytes stop at the first NUL.
   std::erase(text, L'\0');
-  const Bytes bytes = core::EncodeRegSz(text), raw = fdp.ConsumeRemainingBytes<std::uint8_t>();
+  const auto bytes = core::EncodeRegSz(text), raw = fdp.ConsumeRemainingBytes<std::uint8_t>();
   CHECK(bytes.size() >= 2 && bytes.end()[-1] == 0 && bytes.end()[-2] == 0);
   CHECK(core::DecodeRegSz(bytes.data(), bytes.size()) == text && core::DecodeUtf16(bytes.data(), bytes.size() - 2) == text);
   const std::wstring read = core::DecodeRegSz(raw.data(), raw.size()), all = core::DecodeUtf16(raw.data(), raw.size());

@@ -6,7 +6,6 @@
 
 #include <cwctype>
 #include <map>
-#include <set>
 
 #include "platform/dialogs.h"
 #include "platform/process.h"
@@ -24,15 +23,14 @@ inline std::string N(std::wstring_view w) { return std::string(w.begin(), w.end(
 struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayIcon, platform::ISystem,
                platform::IMessageBox, platform::IProcessLauncher, platform::ISession {
   Calls calls;
-  std::string failOn;
+  std::string failOn;  // the call that fails
   bool Add(const std::string& call) { return calls.push_back(call), call != failOn; }
   std::map<std::wstring, std::wstring> values;  // the store's section "Settings" of "Kalvero"
   platform::Rect rect{200, 150, 200 + 167, 150 + 58};  // where the platform put the window
   int dpi = 96;
   bool inTray = false, nt = true;
   std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
-  std::map<std::wstring, std::wstring> shortForms{{L"C:\\Program Files\\Kalvero", L"C:\\PROGRA~1\\Kalvero"}};
-  std::set<std::wstring> files;
+  std::wstring file;  // the one file there is
   std::wstring system = L"C:\\Windows\\system32";  // a 32-bit build on 64-bit Windows sees Sysnative as native
 
   std::wstring GetSetting(std::wstring_view, std::wstring_view, std::wstring_view key, std::wstring_view def) override {
@@ -57,10 +55,10 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
   bool IsWindowsNT() override { return nt; }
   std::optional<std::wstring> ExecutableFolder() override { return folder; }
   std::optional<std::wstring> ExecutableRootName() override { return rootName; }
-  std::optional<std::wstring> ShortPathName(const std::wstring& p) override {
-    return shortForms.contains(p) ? std::optional(shortForms[p]) : std::nullopt;
+  std::optional<std::wstring> ShortPathName(const std::wstring& p) override {  // no short names but for this one
+    return p == L"C:\\Program Files\\Kalvero" ? std::optional<std::wstring>(L"C:\\PROGRA~1\\Kalvero") : std::nullopt;
   }
-  bool FileExists(const std::wstring& path) override { return files.contains(path); }
+  bool FileExists(const std::wstring& path) override { return path == file; }
   std::wstring NativeSystemDirectory() override { return system; }
   std::wstring SystemDirectory() override { return system; }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
@@ -78,16 +76,18 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
 // closed that is not open, or a value asked of one, fails the test.
 struct FakeRegistry final : platform::IRegistry {
   using R = platform::RegResult;
+  using Key = platform::RegKeyId;
+  using Root = platform::RegRoot;
   struct Value { std::uint32_t type; std::vector<std::uint8_t> data; bool operator==(const Value&) const = default; };
   std::map<std::wstring, std::map<std::wstring, Value>> keys;  // "HKCU\\path" -> values
-  std::map<platform::RegKeyId, std::wstring> open;
-  platform::RegKeyId next = 100;
+  std::map<Key, std::wstring> open;
+  Key next = 100;
   enum { Admin, NoRights, RefusesValues } machine = Admin;  // RefusesValues: HKLM opens for writing, no more
   bool wow64 = false;  // a 32-bit process on 64-bit Windows: HKLM\Software is redirected
   int failAt = -1, calls = 0;  // the call of that number (from 0) is refused
   bool Fails() { return calls++ == failAt; }
 
-  R Reach(platform::RegRoot root, std::wstring_view sub, std::uint32_t access, platform::RegKeyId& key, bool make) {
+  R Reach(Root root, std::wstring_view sub, std::uint32_t access, Key& key, bool make) {
     const bool hklm = root == platform::RegRoot::LocalMachine;
     if (Fails() || (hklm && machine == NoRights && (access & 0x2))) return platform::kRegAccessDenied;
     std::wstring head(sub.substr(0, 9)), path = (hklm ? L"HKLM\\" : L"HKCU\\") + std::wstring(sub);
@@ -97,14 +97,9 @@ struct FakeRegistry final : platform::IRegistry {
     if (!make && !keys.contains(path)) return platform::kRegFileNotFound;
     return keys[path], open[key = ++next] = path, 0;
   }
-  R OpenKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access, platform::RegKeyId& key) override {
-    return Reach(root, sub, access, key, false);
-  }
-  R CreateKey(platform::RegRoot root, std::wstring_view sub, std::uint32_t access, platform::RegKeyId& key) override {
-    return Reach(root, sub, access, key, true);
-  }
-  R QueryValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t& type, std::uint8_t* data,
-               std::uint32_t& size) override {
+  R OpenKey(Root r, std::wstring_view s, std::uint32_t a, Key& k) override { return Reach(r, s, a, k, false); }
+  R CreateKey(Root r, std::wstring_view s, std::uint32_t a, Key& k) override { return Reach(r, s, a, k, true); }
+  R QueryValue(Key key, std::wstring_view name, std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override {
     auto& values = keys.at(open.at(key));
     if (Fails()) return platform::kRegAccessDenied;
     const auto v = values.find(std::wstring(name));
@@ -114,16 +109,15 @@ struct FakeRegistry final : platform::IRegistry {
     type = v->second.type, size = static_cast<std::uint32_t>(v->second.data.size());
     return fits ? 0 : platform::kRegMoreData;
   }
-  R SetValue(platform::RegKeyId key, std::wstring_view name, std::uint32_t type, const std::uint8_t* data,
-             std::uint32_t size) override {
+  R SetValue(Key key, std::wstring_view name, std::uint32_t type, const std::uint8_t* d, std::uint32_t n) override {
     if (Fails() || (machine == RefusesValues && open.at(key).starts_with(L"HKLM"))) return platform::kRegAccessDenied;
-    return keys.at(open.at(key))[std::wstring(name)] = {type, {data, data + size}}, 0;
+    return keys.at(open.at(key))[std::wstring(name)] = {type, {d, d + n}}, 0;
   }
-  R DeleteValue(platform::RegKeyId key, std::wstring_view name) override {
+  R DeleteValue(Key key, std::wstring_view name) override {
     if (Fails()) return platform::kRegAccessDenied;
     return keys.at(open.at(key)).erase(std::wstring(name)) ? 0 : platform::kRegFileNotFound;
   }
-  R CloseKey(platform::RegKeyId key) override {
+  R CloseKey(Key key) override {
     EXPECT_TRUE(open.erase(key)) << "closing a key that is not open";
     return 0;
   }

@@ -1,3 +1,4 @@
+#include "about/sysinfo_launcher.h"
 #include "core/utf16le.h"
 #include "fakes.h"
 #include "settings/autostart.h"
@@ -49,31 +50,10 @@ TEST(SettingsWindowLogic, LoadAndApply) {
                                      "save DerPosition=0", "save AutoReduit=1", "get FenVisible", "topmost on"}));
 }
 
-TEST(Autostart, ExecutablePathForms) {
-  test::FakeRegistry reg;
-  test::Fakes system;
-  Autostart autostart{reg, system};
-  const struct {
-    std::optional<std::wstring> folder, root;
-    const wchar_t* expected;
-  } cases[] = {
-      {L"D:\\", L"Kalvero", L"D:\\Kalvero.exe"},
-      // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
-      {L"E:\\Mes outils", L"Kalvero", L"\"E:\\Mes outils\\Kalvero.exe\""},
-      {std::nullopt, L"Kalvero", L"\\Kalvero.exe"},  // each step carries on
-  };
-  for (const auto& c : cases) {
-    system.folder = c.folder, system.rootName = c.root;
-    for (int again = 0; again < 2; ++again) {  // the same path every time, never the last one appended to
-      autostart.ComputeExecutablePath();
-      EXPECT_EQ(autostart.ExecutablePath(), c.expected);
-    }
-  }
-}
-
 // Opening (click 3) rewrites any entry as this copy's; without administrator rights the machine-wide key
 // refuses writes: the box still tells the truth, and there is never more than one entry. A 32-bit build on
-// 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy.
+// 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click twice: the
+// path is computed afresh, never appended to the last one.
 TEST(Autostart, WhereTheOneEntryGoes) {
   using Entry = std::optional<Value>;
   const Entry here = sz(L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe"), k = sz(L"C:\\K.exe"), old = sz(L"C:\\A\\K.exe");
@@ -85,6 +65,7 @@ TEST(Autostart, WhereTheOneEntryGoes) {
     int click, shown;
     Entry machineAfter, userAfter;
     bool wow64 = false, nt = true;
+    std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero";  // its short form is C:\PROGRA~1\Kalvero
   } cases[] = {
       {M::NoRights, {}, {}, 1, 1, {}, here},  // refused: this user's entry
       {M::NoRights, old, k, 1, 1, old, {}},   // refused, the machine's entry kept
@@ -96,19 +77,24 @@ TEST(Autostart, WhereTheOneEntryGoes) {
       {M::NoRights, longDword, {}, 3, 1, longDword, {}},  // too long for its type: an entry, not doubled
       {M::Admin, old, {}, 3, 1, here, {}, true},          {M::Admin, {}, {}, 1, 1, here, {}, true},
       {M::Admin, {}, k, 1, 1, here, {}, false, false},    // the other family keeps its entry under RunServices
+      {M::Admin, {}, {}, 1, 1, sz(L"D:\\Kalvero.exe"), {}, false, true, L"D:\\"},
+      {M::Admin, {}, {}, 1, 1, sz(L"\\Kalvero.exe"), {}, false, true, std::nullopt},  // each step carries on
+      // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
+      {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, false, true, L"E:\\Mes outils"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     test::FakeRegistry reg;
     test::Fakes system;
     Autostart autostart{reg, system};
-    const std::wstring run = std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run") + (c.nt ? L"" : L"Services");
+    const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run" + std::wstring(c.nt ? L"" : L"Services");
     auto& node = reg.keys[L"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"];
     auto &machine = reg.keys[L"HKLM\\" + run], &user = reg.keys[L"HKCU\\" + run];
-    for (auto [values, entry] : {std::pair(&machine, c.machineBefore), std::pair(&user, c.userBefore)})
-      if (entry) (*values)[L"Kalvero"] = *entry;
-    reg.machine = c.machine, reg.wow64 = c.wow64, system.nt = c.nt;
-    EXPECT_EQ(c.click == 3 ? autostart.OnLoad() : autostart.OnClick(c.click), c.shown);
+    if (c.machineBefore) machine[L"Kalvero"] = *c.machineBefore;
+    if (c.userBefore) user[L"Kalvero"] = *c.userBefore;
+    reg.machine = c.machine, reg.wow64 = c.wow64, system.nt = c.nt, system.folder = c.folder;
+    for (int again = 0; again < 2; ++again)
+      EXPECT_EQ(c.click == 3 ? autostart.OnLoad() : autostart.OnClick(c.click), c.shown);
     const auto entry = [](auto& values) { return values.contains(L"Kalvero") ? Entry(values[L"Kalvero"]) : Entry(); };
     EXPECT_EQ(entry(machine), c.machineAfter);
     EXPECT_EQ(entry(user), c.userAfter);
@@ -116,6 +102,40 @@ TEST(Autostart, WhereTheOneEntryGoes) {
     reg.keys.clear();  // the key is opened, never created
     EXPECT_EQ(autostart.OnClick(1), 0);
     EXPECT_TRUE(reg.keys.empty());
+  }
+}
+
+// The system information tool: the path named, or the folder named if the tool is there, or the native system
+// folder; else a box. A start and then the box: that start failed.
+TEST(SysInfo, WhereTheToolIsFound) {
+  const std::string notFound = "box [Information Systeme introuvable !] [Kalvero] 0";
+  const auto start = [](const std::string& p) { return "start [" + p + "] [\"" + p + "\"] 1"; };
+  const std::wstring system = L"C:\\Windows\\system32\\msinfo32.exe";
+  const Value dword{platform::kRegDword, {255, 255, 255, 255}}, binary{platform::kRegBinary, {1, 2, 3, 4}};
+  const std::tuple<std::optional<Value>, const wchar_t*, std::wstring, test::Calls, bool> cases[] = {
+      {sz(L"C:\\P F\\m.exe"), L"C:\\X", L"", {start("C:\\P F\\m.exe")}, false},  // unchecked
+      {sz(L"C:\\m.exe"), nullptr, L"", {start("C:\\m.exe"), notFound}, false},
+      {{}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {start("C:\\O\\MSINFO32.EXE")}, false},
+      {{}, L"C:\\O", system, {notFound}, false},
+      {{}, nullptr, system, {start("C:\\Windows\\system32\\msinfo32.exe")}, false},
+      {binary, nullptr, L"", {start(""), notFound}, false},                        // found, but empty
+      {Value{platform::kRegSz, {}}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {notFound}, false},  // no data at all
+      {dword, nullptr, L"", {start("4294967295")}, false},                          // read as decimal
+      {Value{platform::kRegSz, std::vector<std::uint8_t>(1026, 'x')}, nullptr, system, {start(test::N(system))}, false},
+      {sz(L"C:\\P\\m.exe"), nullptr, L"", {start("C:\\P\\m.exe")}, true},  // a 32-bit build: the 64-bit values
+      {{}, nullptr, L"C:\\Windows\\Sysnative\\msinfo32.exe", {start("C:\\Windows\\Sysnative\\msinfo32.exe")}, true},
+  };
+  for (const auto& [path, location, file, expected, wow64] : cases) {
+    test::FakeRegistry reg;
+    test::Fakes rig;
+    const std::wstring tools = L"HKLM\\SOFTWARE\\Microsoft\\Shared Tools";
+    if (path) reg.keys[tools + L"\\MSINFO"][L"PATH"] = *path;
+    if (location) reg.keys[tools + L" Location"][L"MSINFO"] = sz(location);
+    reg.wow64 = wow64, rig.file = file, rig.failOn = expected.size() > 1 ? expected[0] : "";
+    rig.system = wow64 ? L"C:\\Windows\\Sysnative" : rig.system;
+    about::SysInfoLauncher{reg, rig, rig, rig}.StartSysInfo();
+    EXPECT_EQ(rig.calls, expected);
+    EXPECT_TRUE(reg.open.empty()) << "a key was left open";
   }
 }
 

@@ -1,3 +1,6 @@
+#include <algorithm>
+
+#include "about/about_texts.h"
 #include "app/main_window_logic.h"
 #include "app/power_actions.h"
 #include "fakes.h"
@@ -61,20 +64,15 @@ TEST(StartUp, SequenceByStoredSettings) {
 
 // The icon's operation comes first; when it fails the window is left as it is.
 TEST(Tray, ButtonAndIconClicks) {
-  const struct {
-    bool inTray;
-    int button;  // 0: the strip's tray button
-    std::string failOn;
-    Calls expected;
-  } rows[] = {
+  const std::tuple<bool, int, std::string, Calls> rows[] = {  // button 0: the strip's tray button
       {false, 0, "", {"tip Kalvero", "icon in", "hide"}}, {true, 1, "", {"icon out", "show"}}, {true, 2, "", {}},
       {false, 0, "icon in", {"tip Kalvero", "icon in"}},  {true, 1, "icon out", {"icon out"}},
   };
-  for (const auto& row : rows) {
+  for (const auto& [inTray, button, failOn, expected] : rows) {
     Rig rig;
-    rig.inTray = row.inTray, rig.failOn = row.failOn;
-    row.button ? rig.logic.OnTrayIconClick(row.button) : rig.logic.OnTrayButton();
-    EXPECT_EQ(rig.calls, row.expected) << row.inTray << " " << row.button << " " << row.failOn;
+    rig.inTray = inTray, rig.failOn = failOn;
+    button ? rig.logic.OnTrayIconClick(button) : rig.logic.OnTrayButton();
+    EXPECT_EQ(rig.calls, expected) << inTray << " " << button << " " << failOn;
   }
 }
 
@@ -85,6 +83,16 @@ TEST(PowerActions, ExactRequestsFromTheSystemFolder) {
   EXPECT_EQ(fakes.calls, (Calls{"start [C:\\Windows\\system32\\shutdown.exe] [shutdown -s -f -t 0] 2",
                                 "start [C:\\Windows\\system32\\shutdown.exe] [shutdown -r -f -t 0] 2",
                                 "exitwindows 0 0"}));
+}
+
+// The About box's text box breaks lines at a bare CR; the donation page is on the site's host.
+TEST(AboutTexts, DetailsAndDonationLink) {
+  using namespace about;
+  const Maker maker{L"https://www.example.org/kalvero/index.htm", L"a@example.org", L"", L"auteur"};
+  const std::wstring text = DetailsText(maker);
+  EXPECT_TRUE(std::ranges::count(text, L'\r') == 12 && text.find(L'\n') == std::wstring::npos);
+  const ShellRequest donation{L"https://www.example.org/Don/Don.htm", L"", L"C:\\O"};
+  EXPECT_EQ(LinkRequest(Link::Donation, maker, L"C:\\O"), donation);
 }
 
 }  // namespace

@@ -12,19 +12,22 @@ void Fuzz(FuzzedDataProvider& fdp) {
   test::Fakes sys;
   reg.wow64 = fdp.ConsumeBool(), reg.failAt = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(0, 60) : -1;
   reg.machine = decltype(reg.machine)(fdp.ConsumeIntegralInRange(0, 2));
-  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", tools = L"HKLM\\SOFTWARE\\Microsoft\\Shared";
-  const std::wstring keys[] = {L"HKLM\\" + run, L"HKCU\\" + run, tools + L" Tools\\MSINFO", tools + L" Tools Location"};
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", tools = L"HKLM\\SOFTWARE\\Microsoft";
+  const std::wstring keys[] = {L"HKLM\\" + run, L"HKCU\\" + run, tools + L"\\Shared Tools\\MSINFO",
+                               tools + L"\\Shared Tools Location"};
   reg.keys[L"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"];
   for (int k = 0; k < 4; ++k) {  // the Run keys are there; any value of any type, around the reader's buffer
     if (k > 1 && !fdp.ConsumeBool()) continue;
-    const std::uint32_t type = fdp.ConsumeIntegralInRange(0, 5);  // 5: none
-    auto data = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp)) : fdp.ConsumeBytes<std::uint8_t>(fdp.ConsumeIntegral<std::uint16_t>() % 1100);
-    if (auto& values = reg.keys[keys[k]]; type < 5) values[k < 2 ? L"Kalvero" : k == 2 ? L"PATH" : L"MSINFO"] = {type, data};
+    const std::uint32_t type = fdp.ConsumeIntegralInRange(0, 5), size = fdp.ConsumeIntegralInRange(0, 1100);  // 5: none
+    auto data = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp)) : fdp.ConsumeBytes<std::uint8_t>(size);
+    auto& values = reg.keys[keys[k]];
+    if (type < 5) values[k < 2 ? L"Kalvero" : k == 2 ? L"PATH" : L"MSINFO"] = {type, data};
   }
   sys.file = fdp.ConsumeBool() ? L"C:\\Windows\\system32\\msinfo32.exe" : L"C:\\O\\MSINFO32.EXE";
-  sys.folder = Text(fdp, 24), sys.rootName = Text(fdp, 24);
-  std::erase(*sys.folder, L'"'), std::erase(*sys.rootName, L'"');  // no Windows file name holds a quote
+  for (auto* name : {&sys.folder, &sys.rootName})  // no Windows file name holds a quote
+    *name = Text(fdp, 24), std::erase(**name, L'"');
   settings::Autostart autostart{reg, sys};
+  constexpr auto kUser = platform::RegRoot::CurrentUser;
   for (int steps = 0; steps < 8 && fdp.remaining_bytes() > 0; ++steps) {
     const int op = fdp.ConsumeIntegralInRange(0, 8), before = reg.calls;
     const auto refused = [&] { return before <= reg.failAt && reg.failAt < reg.calls; };
@@ -43,17 +46,15 @@ void Fuzz(FuzzedDataProvider& fdp) {
       CHECK(sys.calls.size() == (box && start ? 2u : 1u));
       CHECK(!start || (s == "start [" + app + "] [\"" + app + "\"] 1" && box == app.empty()));
     } else {  // a value written, or deleted, under this user's Run key or a missing one
-      const auto i = fdp.ConsumeIntegral<std::int32_t>();
       const std::wstring text = Text(fdp, 40), key = fdp.ConsumeBool() ? run : L"Gone";
-      const settings::TaggedValue value[] = {std::int16_t(i), i, text};
-      const settings::ValueSlot back[] = {std::int32_t{std::int16_t(i)}, i, text.substr(0, text.find(L'\0'))};
-      constexpr auto kUser = platform::RegRoot::CurrentUser;
+      const auto i = fdp.ConsumeIntegral<std::int16_t>();  // read back as a DWORD, sign kept
+      const settings::TaggedValue value[] = {i, std::int32_t(i) << 16, text};
       const auto r = op == 8 ? settings::DeleteRegistryValue(reg, kUser, key, L"Kalvero")
                              : settings::SetRegistryValue(reg, kUser, key, L"Kalvero", value[op - 5]);
-      settings::ValueSlot slot;
+      settings::ValueSlot slot, back[] = {std::int32_t(i), std::int32_t(i) << 16, text.substr(0, text.find(L'\0'))};
       const auto got = settings::QueryRegistryValue(reg, kUser, key, L"Kalvero", slot);
-      CHECK(refused() || (r == (key == run ? 0 : 2) && got == (key == run && op < 8 ? 0 : 2)));
-      CHECK(refused() || got || slot == back[op - 5]);
+      CHECK(refused() ||
+            (r == (key == run ? 0 : 2) && got == (key == run && op < 8 ? 0 : 2) && (got || slot == back[op - 5])));
     }
     CHECK(reg.open.empty());
   }

@@ -12,7 +12,6 @@ using test::Calls;
 using Settings = std::map<std::wstring, std::wstring>;
 
 struct Rig : test::Fakes, platform::IInstanceGuard {
-  explicit Rig(Settings settings = {}) { values = std::move(settings); }
   bool AnotherInstanceRunning() override { return another; }
   Calls Run(bool (MainWindowLogic::*step)()) { return calls.clear(), (logic.*step)(), calls; }
   bool another = false;
@@ -51,12 +50,11 @@ TEST(StartUp, SequenceByStoredSettings) {
       {{{L"DerPosition", L"1"}, {L"Haut", L"1e39"}, {L"Gauche", L"960"}}, moved("move 64,150"), saved("2250", "960")},
   };
   for (const auto& row : rows) {
-    Rig rig(row.settings);
-    rig.dpi = row.dpi, rig.another = row.another, rig.failOn = row.failOn;
+    Rig rig;
+    rig.values = row.settings, rig.dpi = row.dpi, rig.another = row.another, rig.failOn = row.failOn;
     EXPECT_EQ(rig.Run(&MainWindowLogic::OnLoad), row.load);
     rig.values[L"DerPosition"] = rig.values[L"DerPosition"] == L"1" ? L"0" : L"1";
-    rig.calls.clear();
-    rig.logic.OnCloseRequest();
+    rig.Run(&MainWindowLogic::OnCloseRequest);
     rig.logic.OnUnload();
     EXPECT_EQ(rig.calls, row.close);
   }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cwctype>
 #include <map>
 
 #include "platform/dialogs.h"
@@ -90,9 +89,9 @@ struct FakeRegistry final : platform::IRegistry {
   R Reach(Root root, std::wstring_view sub, std::uint32_t access, Key& key, bool make) {
     const bool hklm = root == platform::RegRoot::LocalMachine;
     if (Fails() || (hklm && machine == NoRights && (access & 0x2))) return platform::kRegAccessDenied;
-    std::wstring head(sub.substr(0, 9)), path = (hklm ? L"HKLM\\" : L"HKCU\\") + std::wstring(sub);
-    for (wchar_t& c : head) c = static_cast<wchar_t>(std::towlower(c));
-    if (hklm && wow64 && !(access & platform::kView64) && head == L"software\\")
+    std::wstring path = (hklm ? L"HKLM\\" : L"HKCU\\") + std::wstring(sub);
+    const bool software = sub.starts_with(L"Software\\") || sub.starts_with(L"SOFTWARE\\");  // as the program spells it
+    if (hklm && wow64 && !(access & platform::kView64) && software)
       path = L"HKLM\\Software\\Wow6432Node\\" + std::wstring(sub.substr(9));
     if (!make && !keys.contains(path)) return platform::kRegFileNotFound;
     return keys[path], open[key = ++next] = path, 0;

@@ -45,16 +45,13 @@ void Fuzz(FuzzedDataProvider& fdp) {
       const bool box = sys.calls.back().starts_with("box [Information Systeme introuvable !]"), start = s[0] == 's';
       CHECK(sys.calls.size() == (box && start ? 2u : 1u));
       CHECK(!start || (s == "start [" + app + "] [\"" + app + "\"] 1" && box == app.empty()));
-    } else {  // a value written, or deleted, under this user's Run key or a missing one
+    } else {  // a text written, or the value deleted, under this user's Run key or a missing one
       const std::wstring text = Text(fdp, 40), key = fdp.ConsumeBool() ? run : L"Gone";
-      const auto i = fdp.ConsumeIntegral<std::int16_t>();  // read back as a DWORD, sign kept
-      const settings::TaggedValue value[] = {i, std::int32_t(i) << 16, text};
       const auto r = op == 8 ? settings::DeleteRegistryValue(reg, kUser, key, L"Kalvero")
-                             : settings::SetRegistryValue(reg, kUser, key, L"Kalvero", value[op - 5]);
-      settings::ValueSlot slot, back[] = {std::int32_t(i), std::int32_t(i) << 16, text.substr(0, text.find(L'\0'))};
+                             : settings::SetRegistryValue(reg, kUser, key, L"Kalvero", text);
+      settings::ValueSlot slot, back = text.substr(0, text.find(L'\0'));
       const auto got = settings::QueryRegistryValue(reg, kUser, key, L"Kalvero", slot);
-      CHECK(refused() ||
-            (r == (key == run ? 0 : 2) && got == (key == run && op < 8 ? 0 : 2) && (got || slot == back[op - 5])));
+      CHECK(refused() || (r == (key == run ? 0 : 2) && got == (key == run && op < 8 ? 0 : 2) && (got || slot == back)));
     }
     CHECK(reg.open.empty());
   }

@@ -103,7 +103,6 @@ TEST(SysInfo, WhereTheToolIsFound) {
   const std::string notFound = "box [Information Systeme introuvable !] [Kalvero] 0";
   const auto start = [](const std::string& p) { return "start [" + p + "] [\"" + p + "\"] 1"; };
   const std::wstring system = L"C:\\Windows\\system32\\msinfo32.exe";
-  const Value dword{platform::kRegDword, {255, 255, 255, 255}};
   const std::tuple<std::optional<Value>, const wchar_t*, std::wstring, test::Calls, bool> cases[] = {
       {sz(L"C:\\P F\\m.exe"), L"C:\\X", L"", {start("C:\\P F\\m.exe")}, false},  // unchecked
       {sz(L"C:\\m.exe"), nullptr, L"", {start("C:\\m.exe"), notFound}, false},
@@ -111,7 +110,7 @@ TEST(SysInfo, WhereTheToolIsFound) {
       {{}, L"C:\\O", system, {notFound}, false},
       {{}, nullptr, system, {start("C:\\Windows\\system32\\msinfo32.exe")}, false},
       {Value{platform::kRegSz, {}}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {notFound}, false},  // no data at all
-      {dword, nullptr, L"", {start("4294967295")}, false},                          // read as decimal
+      {Value{platform::kRegDword, {255, 255, 255, 255}}, nullptr, L"", {start("4294967295")}, false},  // as decimal
       {Value{platform::kRegSz, Bytes(1026, 'x')}, nullptr, system, {start(test::N(system))}, false},
       {sz(L"C:\\P\\m.exe"), nullptr, L"", {start("C:\\P\\m.exe")}, true},  // a 32-bit build: the 64-bit values
       {{}, nullptr, L"C:\\Windows\\Sysnative\\msinfo32.exe", {start("C:\\Windows\\Sysnative\\msinfo32.exe")}, true},

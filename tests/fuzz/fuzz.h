@@ -13,15 +13,13 @@
 #define CHECK(c) ((c) ? (void)0 : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #c), std::abort()))
 
 using namespace kalvero;
-using Bytes = std::vector<std::uint8_t>;
 
-void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t* data, std::size_t size);
+void Fuzz(FuzzedDataProvider& fdp);
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   GTEST_FLAG_SET(break_on_failure, true);  // a fake's failed expectation (a key closed twice) stops too
   FuzzedDataProvider fdp(data, size);
-  Fuzz(fdp, data, size);
-  return 0;
+  return Fuzz(fdp), 0;
 }
 
 // ASCII bytes stand for themselves, so seeds stay readable; the others for wider

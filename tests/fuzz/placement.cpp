@@ -4,13 +4,7 @@
 #include "core/placement.h"
 #include "fuzz.h"
 
-using platform::Rect;
-
-bool Touch(const Rect& a, const Rect& b) {
-  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
-void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
+void Fuzz(FuzzedDataProvider& fdp) {
   auto in = [&](int lo, int hi) { return fdp.ConsumeIntegralInRange(lo, hi); };
   std::vector<platform::Monitor> monitors(in(1, 4));
   for (auto& m : monitors) {  // a work area lies inside its monitor and is never empty
@@ -22,7 +16,7 @@ void Fuzz(FuzzedDataProvider& fdp, const std::uint8_t*, std::size_t) {
   const double leftTw = twips(), topTw = twips();
   const int width = in(1, 4000), height = in(1, 4000), dpi = in(96, 384);
   const auto p = core::PlaceRestoredWindow(leftTw, topTw, width, height, dpi, monitors);
-
-  const Rect placed{p.x, p.y, p.x + width, p.y + height};
-  CHECK(std::any_of(monitors.begin(), monitors.end(), [&](const auto& m) { return Touch(placed, m.work); }));
+  CHECK(std::ranges::any_of(monitors, [&](const auto& m) {
+    return p.x < m.work.right && m.work.left < p.x + width && p.y < m.work.bottom && m.work.top < p.y + height;
+  }));
 }

@@ -1,3 +1,4 @@
+#include "about/sysinfo_launcher.h"
 #include "core/utf16le.h"
 #include "fakes.h"
 #include "settings/autostart.h"
@@ -8,8 +9,9 @@
 namespace kalvero::settings {
 namespace {
 
-using test::Calls;
-using test::N;
+using Value = test::FakeRegistry::Value;
+using Bytes = std::vector<std::uint8_t>;
+const auto sz = [](const wchar_t* t) { return Value{platform::kRegSz, core::EncodeRegSz(t)}; };
 
 TEST(RegistryHelpers, CaseTableAgainstTheFakeRegistry) {
   test::FakeRegistry fake;
@@ -17,155 +19,114 @@ TEST(RegistryHelpers, CaseTableAgainstTheFakeRegistry) {
                                L"Software\\KalveroTest");
 }
 
-TEST(SettingsStore, OnlyTextsCountAndRefusedWritesSaySo) {
+// The settings window over the store in the registry: only texts count there (a DWORD reads as missing, a text
+// may lack its NUL), and a refused write says so. Boxes load by the box rule; Apply writes them, reads FenVisible
+// back and applies what the store holds, here the "1" a refused write left.
+TEST(SettingsWindowLogic, LoadAndApplyThroughTheRegistry) {
+  struct Main : IAlwaysOnTop {
+    double flag = 0;
+    void SetAlwaysVisibleFlag(double f) override { flag = f; }
+    void ApplyAlwaysOnTop() override { flag += 10; }
+  } main;
   test::FakeRegistry reg;
   RegistrySettingsStore store{reg};
   auto& values = reg.keys[L"HKCU\\Software\\VB and VBA Program Settings\\Kalvero\\Settings"];
-  auto get = [&](const wchar_t* key) { return N(store.GetSetting(L"Kalvero", L"Settings", key, L"10")); };
-  EXPECT_TRUE(store.SaveSetting(L"Kalvero", L"Settings", L"Haut", L"-150"));
-  EXPECT_EQ(get(L"Haut"), "-150");
-  values[L"Haut"] = {platform::kRegDword, {1, 0, 0, 0}};
-  values[L"Gauche"] = {platform::kRegSz, {'9', 0, '6', 0, '0', 0}};  // without its NUL
-  EXPECT_EQ(get(L"Haut") + get(L"Gauche") + get(L"Other"), "1096010");
-  reg.refuseWrites = platform::kRegAccessDenied;
-  EXPECT_FALSE(store.SaveSetting(L"Kalvero", L"Settings", L"Haut", L"1"));
-  EXPECT_TRUE(reg.open.empty());
-}
-
-// Boxes load in the order FenVisible, DerPosition, AutoReduit by the box rule; Apply writes them in that
-// order, reads FenVisible back and applies what the store holds.
-TEST(SettingsWindowLogic, LoadAndApply) {
-  struct Main : test::Fakes, IAlwaysOnTop {
-    double flag = 0;
-    void SetAlwaysVisibleFlag(double f) override { flag = f; }
-    void ApplyAlwaysOnTop() override { j.Add(flag == 1 ? "topmost on" : "topmost off"); }
-  } main;
-  SettingsWindowLogic logic{main, main};
-  main.values = {{L"FenVisible", L"0.6"}, {L"DerPosition", L"2"}, {L"AutoReduit", L"7"}};
+  values = {{L"FenVisible", {platform::kRegSz, {'1', 0}}}, {L"DerPosition", sz(L"2.5")},
+            {L"AutoReduit", {platform::kRegDword, {1, 0, 0, 0}}}};
+  SettingsWindowLogic logic{store, main};
   EXPECT_EQ(logic.Load(), (OptionBoxes{1, 0, 2}));
-  logic.Apply({1, 0, 2});
-  main.j.failOn = "save FenVisible=0";  // refused: the "1" stored stays, and counts
-  logic.Apply({0, 1, 1});
-  EXPECT_EQ(main.j.calls, (Calls{"get FenVisible", "get DerPosition", "get AutoReduit", "save FenVisible=1",
-                                 "save DerPosition=2", "save AutoReduit=0", "get FenVisible", "topmost on",
-                                 "save FenVisible=0", "save DerPosition=1", "save AutoReduit=1", "get FenVisible",
-                                 "topmost on"}));
+  reg.failAt = reg.calls + 1;  // the FenVisible value, once its key is open
+  logic.Apply({0, 1, 0});
+  EXPECT_EQ(main.flag, 11);  // the 1 read back, and then applied
+  EXPECT_TRUE(values[L"DerPosition"] == sz(L"0") && values[L"AutoReduit"] == sz(L"1") && reg.open.empty());
+  reg.failAt = reg.calls;
+  EXPECT_FALSE(store.SaveSetting(L"Kalvero", L"Settings", L"Haut", L"1"));
 }
 
-class AutostartTest : public ::testing::Test {
- protected:
-  const std::wstring hklm = L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  const std::wstring hkcu = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  const std::wstring here = L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe";
-  void SetUp() override { reg.keys[hklm], reg.keys[hkcu], reg.keys[hklm + L"Services"]; }
-  std::optional<std::wstring> Entry(const std::wstring& key) {
-    if (!reg.keys[key].contains(L"Kalvero")) return std::nullopt;
-    const auto& v = reg.keys[key][L"Kalvero"];
-    return (v.type == platform::kRegSz ? L"" : L"not a text: ") + core::DecodeRegSz(v.data.data(), v.data.size());
-  }
-  void Put(const std::wstring& key, const std::optional<std::wstring>& text) {
-    if (text) reg.keys[key][L"Kalvero"] = {platform::kRegSz, core::EncodeRegSz(*text)};
-    else reg.keys[key].erase(L"Kalvero");
-  }
-  test::FakeRegistry reg;
-  test::Fakes system;
-  Autostart autostart{reg, system};
-};
-
-TEST_F(AutostartTest, ExecutablePathForms) {
+// Opening (click 3) rewrites any entry as this copy's; without administrator rights the machine-wide key
+// refuses writes: the box still tells the truth, and there is never more than one entry. A 32-bit build on
+// 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click twice: the
+// path is computed afresh, never appended to the last one.
+TEST(Autostart, WhereTheOneEntryGoes) {
+  using Entry = std::optional<Value>;
+  const Entry here = sz(L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe"), k = sz(L"C:\\K.exe"), old = sz(L"C:\\A\\K.exe");
+  const Entry dword{{platform::kRegDword, {1, 0, 0, 0}}}, longDword{{platform::kRegDword, Bytes(18)}};
+  using M = test::FakeRegistry;
   const struct {
-    std::optional<std::wstring> folder, root;
-    const wchar_t* expected;
-  } cases[] = {
-      {L"C:\\Program Files\\Kalvero", L"Kalvero", L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe"},  // the short form
-      {L"D:\\", L"Kalvero", L"D:\\Kalvero.exe"},
-      {L"C:\\Outils", L"STOP", L"C:\\Outils\\STOP.exe"},
-      // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
-      {L"E:\\Mes outils", L"Kalvero", L"\"E:\\Mes outils\\Kalvero.exe\""},
-      {std::nullopt, L"Kalvero", L"\\Kalvero.exe"},  // each step carries on
-      {L"C:\\Outils", std::nullopt, L"C:\\Outils\\"},
-  };
-  for (const auto& c : cases) {
-    system.folder = c.folder;
-    system.rootName = c.root;
-    for (int again = 0; again < 2; ++again) {  // the same path every time, never the last one appended to
-      autostart.ComputeExecutablePath();
-      EXPECT_EQ(autostart.ExecutablePath(), c.expected);
-    }
-  }
-}
-
-TEST_F(AutostartTest, OpeningRewritesAnEntryOfAnotherTypeOrPlaceAndFamily) {
-  for (const std::size_t bytes : {4u, 18u}) {  // 18: too long for its type, an entry all the same
-    reg.keys[hklm][L"Kalvero"] = {platform::kRegDword, std::vector<std::uint8_t>(bytes, 1)};
-    reg.denyMachineWrites = bytes == 18;  // and then not to be doubled by this user's own
-    EXPECT_EQ(autostart.OnLoad(), 1);
-    EXPECT_EQ(Entry(hklm) == here, bytes == 4) << bytes;  // rewritten where allowed, else left as it is
-    EXPECT_EQ(Entry(hkcu), std::nullopt);
-  }
-  reg.denyMachineWrites = false;
-  Put(hklm, L"C:\\Ancien\\Kalvero.exe");
-  EXPECT_EQ(autostart.OnLoad(), 1);
-  EXPECT_EQ(Entry(hklm), here);
-  system.nt = false;  // the other family keeps its entry under RunServices
-  EXPECT_EQ(autostart.OnLoad(), 0);
-  EXPECT_EQ(autostart.OnClick(1), 1);
-  EXPECT_EQ(Entry(hklm + L"Services"), here);
-  EXPECT_EQ(autostart.OnClick(0), 0);
-  EXPECT_EQ(Entry(hklm + L"Services"), std::nullopt);
-  EXPECT_EQ(Entry(hklm), here) << "the NT entry is neither shown nor changed";
-  reg.keys.clear();  // the key is opened, never created
-  EXPECT_EQ(autostart.OnClick(1), 0);
-  EXPECT_TRUE(reg.keys.empty() && reg.open.empty());
-}
-
-// Without administrator rights the machine-wide key refuses writes: the box still tells the truth, and
-// there is never more than one entry.
-TEST_F(AutostartTest, RightsDecideWhereTheOneEntryGoes) {
-  const std::wstring k = L"C:\\K.exe";
-  using Entry_ = std::optional<std::wstring>;
-  const struct {
-    bool deny;
-    Entry_ machineBefore, userBefore;
+    decltype(M::machine) machine;
+    Entry machineBefore, userBefore;
     int click, shown;
-    Entry_ machineAfter, userAfter;
-    bool refusedAfterOpen = false;  // the key opens for writing, the write itself is refused
+    Entry machineAfter, userAfter;
+    bool wow64 = false, nt = true;
+    std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero";  // its short form is C:\PROGRA~1\Kalvero
   } cases[] = {
-      {true, {}, {}, 1, 1, {}, here},                        // refused: this user's entry
-      {true, L"C:\\A\\K.exe", k, 1, 1, L"C:\\A\\K.exe", {}},  // refused, the machine's entry kept
-      {false, {}, k, 1, 1, here, {}},                         // allowed: this user's entry goes
-      {true, k, {}, 0, 1, k, {}},                              // cleared, refused: still shown
-      {true, {}, k, 0, 0, {}, {}},
-      {false, k, k, 0, 0, {}, {}},
-      {false, k, {}, 2, 0, {}, {}},  // greyed counts as cleared
-      {false, {}, {}, 0, 0, {}, {}},
-      {false, {}, k, 1, 1, {}, here, true},  // this user's entry kept, not lost
+      {M::NoRights, {}, {}, 1, 1, {}, here},  // refused: this user's entry
+      {M::NoRights, old, k, 1, 1, old, {}},   // refused, the machine's entry kept
+      {M::Admin, {}, k, 1, 1, here, {}},      // allowed: this user's entry goes
+      {M::RefusesValues, {}, k, 1, 1, {}, here},  // this user's entry kept, not lost
+      {M::NoRights, k, {}, 0, 1, k, {}},      // cleared, refused: still shown
+      {M::NoRights, {}, k, 0, 0, {}, {}},     {M::Admin, k, {}, 2, 0, {}, {}},  // greyed counts as cleared
+      {M::Admin, old, {}, 3, 1, here, {}},    {M::Admin, dword, {}, 3, 1, here, {}},  // another type
+      {M::NoRights, longDword, {}, 3, 1, longDword, {}},  // too long for its type: an entry, not doubled
+      {M::Admin, old, {}, 3, 1, here, {}, true},          {M::Admin, {}, {}, 1, 1, here, {}, true},
+      {M::Admin, {}, k, 1, 1, here, {}, false, false},    // the other family keeps its entry under RunServices
+      {M::Admin, {}, {}, 1, 1, sz(L"D:\\Kalvero.exe"), {}, false, true, L"D:\\"},
+      {M::Admin, {}, {}, 1, 1, sz(L"\\Kalvero.exe"), {}, false, true, std::nullopt},  // each step carries on
+      // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
+      {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, false, true, L"E:\\Mes outils"},
   };
   for (const auto& c : cases) {
-    Put(hklm, c.machineBefore);
-    Put(hkcu, c.userBefore);
-    reg.denyMachineWrites = c.deny;
-    reg.refuseMachineValues = c.refusedAfterOpen;
-    EXPECT_EQ(autostart.OnClick(c.click), c.shown);
-    EXPECT_EQ(Entry(hklm), c.machineAfter);
-    EXPECT_EQ(Entry(hkcu), c.userAfter);
-    EXPECT_TRUE(reg.open.empty());
+    SCOPED_TRACE(&c - cases);
+    test::FakeRegistry reg;
+    test::Fakes system;
+    Autostart autostart{reg, system};
+    std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run" + std::wstring(c.nt ? L"" : L"Services");
+    auto& node = reg.keys[L"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"];
+    auto &machine = reg.keys[L"HKLM\\" + run], &user = reg.keys[L"HKCU\\" + run];
+    if (c.machineBefore) machine[L"Kalvero"] = *c.machineBefore;
+    if (c.userBefore) user[L"Kalvero"] = *c.userBefore;
+    reg.machine = c.machine, reg.wow64 = c.wow64, system.nt = c.nt, system.folder = c.folder;
+    for (int again = 0; again < 2; ++again)
+      EXPECT_EQ(c.click == 3 ? autostart.OnLoad() : autostart.OnClick(c.click), c.shown);
+    const auto entry = [](auto& values) { return values.contains(L"Kalvero") ? Entry(values[L"Kalvero"]) : Entry(); };
+    EXPECT_EQ(entry(machine), c.machineAfter);
+    EXPECT_EQ(entry(user), c.userAfter);
+    EXPECT_TRUE(node.empty() && reg.open.empty());
+    reg.keys.clear();  // the Run key is opened, never created
+    EXPECT_TRUE(autostart.OnClick(1) == 0 && reg.keys.empty());
   }
 }
 
-// A 32-bit build on 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy.
-TEST_F(AutostartTest, The32BitBuildUsesThe64BitRegistry) {
-  reg.wow64 = true;
-  const std::wstring node = L"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
-  reg.keys[node];
-  Put(hklm, L"C:\\x64\\Kalvero.exe");
-  EXPECT_EQ(autostart.OnLoad(), 1);
-  EXPECT_EQ(Entry(hklm), here);
-  EXPECT_EQ(autostart.OnClick(0), 0);
-  EXPECT_EQ(Entry(hklm), std::nullopt);
-  EXPECT_EQ(autostart.OnClick(1), 1);
-  EXPECT_EQ(Entry(hklm), here);
-  EXPECT_TRUE(reg.keys[node].empty());
+// The system information tool: the path named, or the folder named if the tool is there, or the native system
+// folder; else a box. A start and then the box: that start failed.
+TEST(SysInfo, WhereTheToolIsFound) {
+  const std::string notFound = "box [Information Systeme introuvable !] [Kalvero] 0";
+  const auto start = [](const std::string& p) { return "start [" + p + "] [\"" + p + "\"] 1"; };
+  const std::wstring system = L"C:\\Windows\\system32\\msinfo32.exe";
+  const std::tuple<std::optional<Value>, const wchar_t*, std::wstring, test::Calls, bool> cases[] = {
+      {sz(L"C:\\P F\\m.exe"), L"C:\\X", L"", {start("C:\\P F\\m.exe")}, false},  // unchecked
+      {sz(L"C:\\m.exe"), nullptr, L"", {start("C:\\m.exe"), notFound}, false},
+      {{}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {start("C:\\O\\MSINFO32.EXE")}, false},
+      {{}, L"C:\\O", system, {notFound}, false},
+      {{}, nullptr, system, {start("C:\\Windows\\system32\\msinfo32.exe")}, false},
+      {Value{platform::kRegSz, {}}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {notFound}, false},  // no data at all
+      {Value{platform::kRegDword, {255, 255, 255, 255}}, nullptr, L"", {start("4294967295")}, false},  // as decimal
+      {Value{platform::kRegSz, Bytes(1026, 'x')}, nullptr, system, {start(test::N(system))}, false},
+      {sz(L"C:\\P\\m.exe"), nullptr, L"", {start("C:\\P\\m.exe")}, true},  // a 32-bit build: the 64-bit values
+      {{}, nullptr, L"C:\\Windows\\Sysnative\\msinfo32.exe", {start("C:\\Windows\\Sysnative\\msinfo32.exe")}, true},
+  };
+  for (const auto& [path, location, file, expected, wow64] : cases) {
+    test::FakeRegistry reg;
+    test::Fakes rig;
+    const std::wstring tools = L"HKLM\\SOFTWARE\\Microsoft\\Shared Tools";
+    if (path) reg.keys[tools + L"\\MSINFO"][L"PATH"] = *path;
+    if (location) reg.keys[tools + L" Location"][L"MSINFO"] = sz(location);
+    reg.wow64 = wow64, rig.file = file, rig.failOn = expected.size() > 1 ? expected[0] : "";
+    rig.system = wow64 ? L"C:\\Windows\\Sysnative" : rig.system;
+    about::SysInfoLauncher{reg, rig, rig, rig}.StartSysInfo();
+    EXPECT_EQ(rig.calls, expected);
+    EXPECT_TRUE(reg.open.empty()) << "a key was left open";
+  }
 }
 
 }  // namespace

@@ -15,74 +15,48 @@ namespace kalvero::test {
 inline void RunRegistryHelperCases(platform::IRegistry& reg, const std::function<std::size_t()>& openKeys,
                                    platform::RegRoot root, const std::wstring& subKey) {
   using namespace kalvero::settings;
-  using platform::kRegDword;
-  using platform::kRegSz;
   using Raw = std::optional<std::pair<std::uint32_t, std::vector<std::uint8_t>>>;  // type and data
   const std::wstring name = L"Valeur é ✓";
-  auto put = [&](const Raw& v) {
+  auto stored = [&](const Raw* put) -> Raw {  // what the value holds, after putting *put there if given
     platform::ScopedRegKey k(reg);
-    ASSERT_EQ(reg.CreateKey(root, subKey, platform::kKeyWrite | platform::kKeyRead, k.Receive()), 0);
-    reg.DeleteValue(k.Get(), name);
-    if (v) reg.SetValue(k.Get(), name, v->first, v->second.data(), std::uint32_t(v->second.size()));
-  };
-  auto get = [&]() -> Raw {
-    platform::ScopedRegKey k(reg);
-    EXPECT_EQ(reg.OpenKey(root, subKey, platform::kKeyRead, k.Receive()), 0);
+    EXPECT_EQ(reg.CreateKey(root, subKey, platform::kKeyWrite | platform::kKeyRead, k.Receive()), 0);
+    if (put) reg.DeleteValue(k.Get(), name);
+    if (put && *put) reg.SetValue(k.Get(), name, (*put)->first, (*put)->second.data(), (*put)->second.size());
     std::uint32_t type = 0, size = 0;
     if (reg.QueryValue(k.Get(), name, type, nullptr, size) != 0) return std::nullopt;
     std::vector<std::uint8_t> data(size);
-    reg.QueryValue(k.Get(), name, type, data.data(), size);
-    return std::pair(type, data);
+    return reg.QueryValue(k.Get(), name, type, data.data(), size), std::pair(type, data);
   };
-  const Raw dword7{{kRegDword, {7, 0, 0, 0}}}, none;
-  const Raw abc{{kRegSz, core::EncodeRegSz(L"abc")}}, path{{kRegSz, core::EncodeRegSz(L"C:\\Kalvéro ✓\\K.exe")}};
-  const Raw inner{{kRegSz, {'a', 0, 0, 0, 'b', 0, 0, 0}}}, noNul{{kRegSz, {'o', 0, 'k', 0}}};
-  const Raw long8{{kRegDword, {1, 2, 3, 4, 5, 6, 7, 8}}}, short2{{kRegDword, {1, 2}}};
-  const Raw expand{{platform::kRegExpandSz, core::EncodeRegSz(L"%x%")}}, binary{{platform::kRegBinary, {1, 2, 3}}};
+  const auto sz = [](const wchar_t* t) { return Raw{{platform::kRegSz, core::EncodeRegSz(t)}}; };
+  const Raw none, dword7{{platform::kRegDword, {7, 0, 0, 0}}}, abc{{1, {'a', 0, 'b', 0, 'c', 0, 0, 0}}};
   const ValueSlot untouched = std::wstring(L"untouched");
   enum Op { Delete, Set, Query };
-  const struct {
-    const char* what;
-    Raw before;
-    Op op;
-    TaggedValue written;
-    bool missingKey;
-    platform::RegResult result;
-    Raw after;       // for a delete or a write
-    ValueSlot slot;  // for a read
-  } cases[] = {
-      {"delete a value that is not there", none, Delete, {}, false, 0, none, untouched},
+  // After: what a delete or a write leaves stored. Slot: what a read gives.
+  const std::tuple<const char*, Raw, Op, TaggedValue, bool, platform::RegResult, Raw, ValueSlot> cases[] = {
       {"delete a value", dword7, Delete, {}, false, 0, none, untouched},
-      {"delete under a missing key", dword7, Delete, {}, true, 2, dword7, untouched},
       {"write under a missing key", none, Set, std::wstring(L"abc"), true, 2, none, untouched},
-      {"read under a missing key", dword7, Query, {}, true, 2, dword7, untouched},
-      {"write abc: three characters and a NUL", none, Set, std::wstring(L"abc"), false, 0, abc, untouched},
-      {"write the empty text: the NUL alone", none, Set, std::wstring(), false, 0, Raw{{kRegSz, {0, 0}}}, untouched},
-      {"write the 16-bit -1", none, Set, std::int16_t{-1}, false, 0, Raw{{kRegDword, {255, 255, 255, 255}}}, untouched},
+      {"write abc: three characters and a NUL", dword7, Set, std::wstring(L"abc"), false, 0, abc, untouched},
+      {"write the 16-bit -1", none, Set, std::int16_t{-1}, false, 0, Raw{{4, {255, 255, 255, 255}}}, untouched},
       {"write another kind: nothing", dword7, Set, OtherKind{}, false, 0, dword7, untouched},
-      {"a text replaces a DWORD", dword7, Set, std::wstring(L"abc"), false, 0, abc, untouched},
-      {"read a path", path, Query, {}, false, 0, path, std::wstring(L"C:\\Kalvéro ✓\\K.exe")},
-      {"read stops at an inner NUL", inner, Query, {}, false, 0, inner, std::wstring(L"a")},
-      {"read a text stored without its NUL", noNul, Query, {}, false, 0, noNul, std::wstring(L"ok")},
-      {"read a DWORD of 7", dword7, Query, {}, false, 0, dword7, std::int32_t{7}},
-      {"read a DWORD of 8 bytes", long8, Query, {}, false, 234, long8, untouched},
-      {"read a short DWORD", short2, Query, {}, false, 0, short2, std::int32_t{0x0201}},
-      {"read an expandable text: nothing", expand, Query, {}, false, 0, expand, untouched},
-      {"read binary: nothing", binary, Query, {}, false, 0, binary, untouched},
-      {"read a missing value", none, Query, {}, false, 2, none, untouched},
+      {"read a path", sz(L"C:\\Kalvéro ✓ \U0001F600"), Query, {}, false, 0, {}, std::wstring(L"C:\\Kalvéro ✓ \U0001F600")},
+      {"read stops at an inner NUL", Raw{{1, {'a', 0, 0, 0, 'b', 0, 0, 0}}}, Query, {}, false, 0, {}, L"a"},
+      {"read a text stored without its NUL", Raw{{1, {'o', 0, 'k', 0}}}, Query, {}, false, 0, {}, L"ok"},
+      {"read a DWORD of 8 bytes", Raw{{4, {1, 2, 3, 4, 5, 6, 7, 8}}}, Query, {}, false, 234, {}, untouched},
+      {"read a short DWORD", Raw{{4, {1, 2}}}, Query, {}, false, 0, {}, std::int32_t{0x0201}},
+      {"read an expandable text: nothing", Raw{{2, {'%', 0, 0, 0}}}, Query, {}, false, 0, {}, untouched},
+      {"read a missing value", none, Query, {}, false, 2, {}, untouched},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    put(c.before);
-    const std::wstring key = c.missingKey ? subKey + L"\\Missing" : subKey;
+  for (const auto& [what, before, op, written, missingKey, result, after, expected] : cases) {
+    SCOPED_TRACE(what);
+    stored(&before);
+    const std::wstring key = missingKey ? subKey + L"\\Missing" : subKey;
     ValueSlot slot = untouched;
-    const platform::RegResult r = c.op == Delete ? DeleteRegistryValue(reg, root, key, name)
-                                  : c.op == Set  ? SetRegistryValue(reg, root, key, name, c.written)
-                                                 : QueryRegistryValue(reg, root, key, name, slot);
-    EXPECT_EQ(r, c.result);
+    EXPECT_EQ(op == Delete ? DeleteRegistryValue(reg, root, key, name)
+              : op == Set  ? SetRegistryValue(reg, root, key, name, written)
+                           : QueryRegistryValue(reg, root, key, name, slot), result);
     // What the store keeps of an odd value is its own affair (Wine adds a text's missing NUL).
-    EXPECT_TRUE(c.op == Query || get() == c.after) << "the stored value is not as expected";
-    EXPECT_TRUE(slot == c.slot) << "the value slot is not as expected";
+    EXPECT_TRUE(op == Query || stored(nullptr) == after) << "the stored value is not as expected";
+    EXPECT_TRUE(slot == expected) << "the value slot is not as expected";
     EXPECT_EQ(openKeys(), 0u) << "a key was left open";
   }
 }

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/number_text.h"
+#include "core/placement.h"
+#include "fakes.h"
+
+namespace kalvero::core {
+namespace {
+
+// A stored text is read the classic way, one row for each way that goes (empty: too large); an option is on
+// only for exactly 1, a box rounds halves to even and shows anything but 0, 1 and 2 cleared.
+TEST(StoredTexts, NumberOptionBoxAndPosition) {
+  const std::wstring hugeHex = L"&H" + std::wstring(300, L'F');
+  const std::tuple<const wchar_t*, std::optional<double>, bool, int> cases[] = {
+      {L"", 0, false, 0},        {L"abc", 0, false, 0},   {L"\t1\n", 1, true, 1},    {L" 1x", 1, true, 1},
+      {L"1 2 3", 123, false, 0}, {L"- 1 . 5", -1.5, false, 0}, {L"+7", 7, false, 0}, {L"1234,5", 1234, false, 0},
+      {L".5", 0.5, false, 0},    {L"0.6", 0.6, false, 1}, {L"1.5", 1.5, false, 2},  {L"2.5", 2.5, false, 2},
+      {L"1.4999", 1.4999, false, 1}, {L"2", 2, false, 2}, {L"3", 3, false, 0},      {L"1E-2", 0.01, false, 0},
+      {L"2d+2", 200, false, 0},  {L"1e+", 1, true, 1},    {L"&hff", 255, false, 0}, {L"&O17", 15, false, 0},
+      {L"&o8", 0, false, 0},     {L"-&H10", 0, false, 0}, {L"\r1", 0, false, 0},    {L"1.5.3", 1.5, false, 2},
+      {L"--1", 0, false, 0},     {L"1e400", {}, false, 0}, {L"1e-400", 0, false, 0}, {hugeHex.c_str(), {}, false, 0},
+  };
+  for (const auto& [text, number, on, box] : cases) {
+    SCOPED_TRACE(test::N(text));
+    EXPECT_EQ(TextToNumber(text), number);
+    EXPECT_EQ(IsOptionOn(text), on);
+    EXPECT_EQ(CheckStateFromText(text), box);
+  }
+  // A saved position reads back as the same whole number of twips.
+  const std::pair<double, const char*> saved[] = {{-150, "-150"}, {1234.5, "1235"}, {-0.4, "0"}, {1e8, "100000000"}};
+  for (const auto& [twips, text] : saved) {
+    EXPECT_EQ(test::N(CoordinateText(twips)), text);
+    EXPECT_EQ(TextToNumber(CoordinateText(twips)), std::round(twips) + 0.0);
+  }
+}
+
+const platform::Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+
+// Twips at 96 dpi: 15 twips a pixel. The window is 167 x 58 pixels.
+TEST(Placement, WindowsStayReachable) {
+  const platform::Monitor kLeft{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}};
+  const platform::Monitor underTaskbar{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}};  // a wide taskbar on the left
+  const std::tuple<std::vector<platform::Monitor>, double, double, int, int> cases[] = {
+      {{kPrimary}, 960, 720, 64, 48},
+      {{kPrimary}, std::nan(""), std::nan(""), 0, 0},   // nothing readable: the corner
+      {{kPrimary}, 300, -150, 20, 7},                   // slightly above the top
+      {{kPrimary, kLeft}, -15000, 3000, -1000, 200},    // a monitor to the left keeps negatives
+      {{kPrimary, kLeft}, -450, 3000, 7, 200},          // straddling two monitors is corrected
+      {{kPrimary}, 28500, 1500, 1900, 100},             // partly off the right edge stays
+      {{kPrimary}, 1500, 99999, 100, 982},              // below the screen comes back
+      {{kPrimary}, 3e38, 3e38, 1753, 982},              // huge values stay finite
+      {{}, -1, 99999, 7, 6667},                         // no monitor known: the correction only
+      {{underTaskbar}, 1500, 1500, 400, 100},           // wholly on a monitor but under its taskbar
+  };
+  for (const auto& [monitors, left, top, x, y] : cases) {
+    const Point p = PlaceRestoredWindow(left, top, 167, 58, 96, monitors);
+    EXPECT_TRUE(p.x == x && p.y == y) << left << "," << top << " placed at " << p.x << "," << p.y;
+  }
+  // The settings window opens 1000 twips left of and 180 below the main window,
+  // the About window centred over its opener; both moved inside the work area.
+  const std::tuple<platform::Rect, Point, Point> openers[] = {
+      {{400, 300, 567, 358}, {333, 370}, {292, 220}},
+      {{7, 7, 174, 65}, {0, 77}, {0, 0}},
+      {{1900, 1000, 2067, 1058}, {1631, 858}, {1538, 822}},
+  };
+  for (const auto& [opener, settings, about] : openers) {
+    EXPECT_TRUE(PlaceSettingsWindow(opener, 289, 182, 96, kPrimary.work) == settings);
+    EXPECT_TRUE(CentreOver(opener, 382, 218, kPrimary.work) == about);
+  }
+}
+
+}  // namespace
+}  // namespace kalvero::core

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <fstream>
 #include <functional>
@@ -11,8 +10,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-namespace harness {
 
 using Text = std::optional<std::wstring>;
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
@@ -31,38 +28,28 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms =
     }
 }
 
-inline std::wstring SystemPath(const wchar_t* file) {
-    wchar_t system[MAX_PATH] = L"";
-    GetSystemDirectoryW(system, MAX_PATH);
-    return std::wstring(system) + L"\\" + file;
-}
-
-inline std::string ReadAll(const char* path) { return (std::ostringstream() << std::ifstream(path).rdbuf()).str(); }
-
 // Kalvero.exe (the exe built at that Unix path, which Wine maps to drive Z:) and a planted shutdown.exe (the
 // recorder) into dir, the recorder over system32's too.
 inline bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EXE) {
-    wchar_t stand_in[MAX_PATH], built[MAX_PATH] = L"Z:";
-    GetModuleFileNameW(nullptr, stand_in, MAX_PATH);
-    wcscpy(wcsrchr(stand_in, L'\\'), L"\\recorder.exe");
+    wchar_t recorder[MAX_PATH], built[MAX_PATH] = L"Z:";
+    GetModuleFileNameW(nullptr, recorder, MAX_PATH);
+    wcscpy(wcsrchr(recorder, L'\\'), L"\\recorder.exe");
     MultiByteToWideChar(CP_UTF8, 0, exe, -1, built + 2, MAX_PATH - 2);
     CreateDirectoryW(dir.c_str(), nullptr);
     return CopyFileW(built, (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
-           CopyFileW(stand_in, (dir + L"\\shutdown.exe").c_str(), FALSE) &&
-           CopyFileW(stand_in, SystemPath(L"shutdown.exe").c_str(), FALSE);
+           CopyFileW(recorder, (dir + L"\\shutdown.exe").c_str(), FALSE) &&
+           CopyFileW(recorder, L"C:\\windows\\system32\\shutdown.exe", FALSE);
 }
 
 inline HWND WaitWindow(DWORD pid, const wchar_t* window_class, bool shown = true) {
-    HWND found = nullptr;
+    HWND w = nullptr;
     WaitUntil([&] {
-        for (HWND w = nullptr; !found && (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == pid && (!shown || IsWindowVisible(w))) found = w;
-        }
-        return found != nullptr;
+        DWORD owner = 0;
+        for (w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));)
+            if (GetWindowThreadProcessId(w, &owner), owner == pid && (!shown || IsWindowVisible(w))) return true;
+        return false;
     });
-    return found;
+    return w;
 }
 
 // Posted: a modal window it opens would block a sent click.
@@ -77,10 +64,8 @@ struct Kalvero {
                            &pi) && !(flags & CREATE_SUSPENDED))
             main = WaitWindow(pi.dwProcessId, L"KalveroMain", shown);
     }
-    Kalvero(Kalvero&& o) noexcept : pi(std::exchange(o.pi, {})), main(o.main) {}
     ~Kalvero() {
-        if (pi.hProcess && TerminateProcess(pi.hProcess, 1)) WaitExit();
-        if (pi.hProcess) CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+        if (pi.hProcess) TerminateProcess(pi.hProcess, 1), WaitExit(), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
     }
     bool WaitExit(DWORD ms = 10000) const { return WaitUntil([&] { return !WaitForSingleObject(pi.hProcess, 0); }, ms); }
     HWND Wait(const wchar_t* window_class) const { return WaitWindow(pi.dwProcessId, window_class); }
@@ -92,22 +77,22 @@ struct Kalvero {
 
 inline RECT Rect(HWND window) {
     RECT r{};
-    GetWindowRect(window, &r);
-    return r;
+    return GetWindowRect(window, &r), r;
 }
 inline bool At(HWND w, POINT p) { return Rect(w).left == p.x && Rect(w).top == p.y; }
 inline bool MoveTo(HWND window, POINT where) {
     SetWindowPos(window, nullptr, where.x, where.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return WaitUntil([&] { return At(window, where); });
 }
-inline bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 inline bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
-inline RECT WorkArea(HWND window) {
-    MONITORINFO mi{sizeof mi};
-    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &mi);
-    return mi.rcWork;
+inline RECT WorkArea() {  // of the one screen
+    RECT w{};
+    return SystemParametersInfoW(SPI_GETWORKAREA, 0, &w, 0), w;
 }
-inline bool Inside(RECT r, RECT w) { return r.left >= w.left && r.top >= w.top && r.right <= w.right && r.bottom <= w.bottom; }
+inline bool InWorkArea(RECT r) {
+    const RECT w = WorkArea();
+    return r.left >= w.left && r.top >= w.top && r.right <= w.right && r.bottom <= w.bottom;
+}
 
 inline HWND Focus(HWND window) {  // the focus in that window's thread
     GUITHREADINFO info{sizeof info};
@@ -126,38 +111,20 @@ inline std::vector<int> Tabs(HWND window, int n) {
     }
     return walked;
 }
-// Posts message to the window (BM_CLICK: its apply button), waits until it is gone and its owner takes input.
+// Posts message to the window (BM_CLICK: to its apply button), waits until it is gone and its owner takes input.
 inline bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam = 0) {
-    if (message == BM_CLICK) Click(window, kApply);
-    else PostMessageW(window, message, wparam, 0);
+    PostMessageW(message == BM_CLICK ? GetDlgItem(window, kApply) : window, message, wparam, 0);
     return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(owner); });
 }
 
-// With no tray manager on the X display, Wine shows each notification icon as a child of a
-// "__winex11_standalone_tray" window. The visible ones, in this prefix.
+// With no tray manager on the X display, Wine shows each notification icon as a child of its own
+// "__winex11_standalone_tray" window. The visible ones.
 inline std::vector<HWND> TrayIcons() {
     std::vector<HWND> icons;
-    for (HWND tray = nullptr; (tray = FindWindowExW(nullptr, tray, L"__winex11_standalone_tray", nullptr));)
-        for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr));)
-            if (IsWindowVisible(icon)) icons.push_back(icon);
+    const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    for (HWND icon = nullptr; tray && (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr));)
+        if (IsWindowVisible(icon)) icons.push_back(icon);
     return icons;
-}
-
-// A real X button press in the middle of the window, then the pointer parked in a corner. Wine gives no handle
-// to wait on for a Unix program: the shell leaves xdotool's exit code in a file of the prefix, renamed into place.
-inline bool XClick(HWND target, int button) {
-    DeleteFileW(L"C:\\kalvero-xdotool.rc");
-    const RECT r = Rect(target);
-    std::wstring command = L"/bin/sh -c \"cd \\\"$WINEPREFIX/drive_c\\\" || exit; xdotool mousemove " +
-                           std::to_wstring((r.left + r.right) / 2) + L" " + std::to_wstring((r.top + r.bottom) / 2) +
-                           L" click " + std::to_wstring(button) + L" mousemove 1279 1023; echo $? >x.tmp; mv x.tmp " +
-                           L"kalvero-xdotool.rc\"";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
-    return WaitUntil([] { return ReadAll("C:\\kalvero-xdotool.rc") == "0\n"; });
 }
 
 inline Text GetSetting(const wchar_t* name) {  // REG_SZ only
@@ -181,7 +148,7 @@ inline void SetSystemDpi(DWORD dpi) {  // for processes started afterwards
 inline std::vector<std::string> Records(size_t at_least) {
     const auto read = [] {
         std::vector<std::string> lines;
-        std::istringstream text(ReadAll("C:\\kalvero-recorder.log"));
+        std::istringstream text((std::ostringstream() << std::ifstream("C:\\kalvero-recorder.log").rdbuf()).str());
         for (std::string line; std::getline(text, line) && !text.eof();) lines.push_back(line);
         return lines;
     };
@@ -190,26 +157,15 @@ inline std::vector<std::string> Records(size_t at_least) {
     return read();
 }
 
-// A clean prefix for each test: Kalvero installed and stopped, no settings, 96 dpi, no records.
+// A clean prefix for each test: no Kalvero left running (a test that timed out), Kalvero installed, no settings,
+// 96 dpi, no records.
 class WineTest : public testing::Test {
 protected:
-    static void Reset() {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W entry{sizeof entry};
-        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-            if (HANDLE p = _wcsicmp(entry.szExeFile, L"Kalvero.exe") ? nullptr
-                           : OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID))
-                TerminateProcess(p, 1), WaitForSingleObject(p, 5000), CloseHandle(p);
-        CloseHandle(snapshot);
-        SetSystemDpi(96);
-    }
     void SetUp() override {
-        Reset();
+        _wsystem(L"taskkill /f /im Kalvero.exe >nul 2>&1");
         ASSERT_TRUE(Install()) << "could not copy Kalvero.exe and the recorder into the prefix";
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kalvero");
         DeleteFileW(L"C:\\kalvero-recorder.log");
+        SetSystemDpi(96);
     }
-    void TearDown() override { Reset(); }
 };
-
-}  // namespace harness

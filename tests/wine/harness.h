@@ -4,14 +4,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <functional>
-#include <optional>
-#include <sstream>
-#include <string>
-#include <vector>
-
-using Text = std::optional<std::wstring>;
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
@@ -20,7 +12,8 @@ enum : int { kOk = 1, kSysInfo = 302, kDetails = 309 };
 
 // Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
 // thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.
-inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000) {
+template <class Condition>
+bool WaitUntil(const Condition& condition, DWORD timeout_ms = 10000) {
     for (const ULONGLONG deadline = GetTickCount64() + timeout_ms;; Sleep(20)) {
         for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
         if (condition()) return true;
@@ -41,15 +34,10 @@ inline bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EX
            CopyFileW(recorder, L"C:\\windows\\system32\\shutdown.exe", FALSE);
 }
 
-inline HWND WaitWindow(DWORD pid, const wchar_t* window_class, bool shown = true) {
+// The window of that class, once shown unless shown is false: Kalvero runs alone in the prefix.
+inline HWND WaitWindow(const wchar_t* window_class, bool shown = true) {
     HWND w = nullptr;
-    WaitUntil([&] {
-        DWORD owner = 0;
-        for (w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));)
-            if (GetWindowThreadProcessId(w, &owner), owner == pid && (!shown || IsWindowVisible(w))) return true;
-        return false;
-    });
-    return w;
+    return WaitUntil([&] { return (w = FindWindowW(window_class, nullptr)) && (!shown || IsWindowVisible(w)); }) ? w : nullptr;
 }
 
 // Posted: a modal window it opens would block a sent click.
@@ -62,37 +50,27 @@ struct Kalvero {
         STARTUPINFOW si{sizeof si};
         if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr, dir.c_str(), &si,
                            &pi) && !(flags & CREATE_SUSPENDED))
-            main = WaitWindow(pi.dwProcessId, L"KalveroMain", shown);
+            main = WaitWindow(L"KalveroMain", shown);
     }
     ~Kalvero() {
         if (pi.hProcess) TerminateProcess(pi.hProcess, 1), WaitExit(), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
     }
     bool WaitExit(DWORD ms = 10000) const { return WaitUntil([&] { return !WaitForSingleObject(pi.hProcess, 0); }, ms); }
-    HWND Wait(const wchar_t* window_class) const { return WaitWindow(pi.dwProcessId, window_class); }
-    HWND OpenSettings() const { return Click(main, kSettingsButton), Wait(L"KalveroSettings"); }
-    HWND OpenAbout(HWND settings) const { return Click(settings, kAboutButton), Wait(L"KalveroAbout"); }
+    HWND OpenSettings() const { return Click(main, kSettingsButton), WaitWindow(L"KalveroSettings"); }
+    HWND OpenAbout(HWND settings) const { return Click(settings, kAboutButton), WaitWindow(L"KalveroAbout"); }
     PROCESS_INFORMATION pi{};
     HWND main = nullptr;
 };
 
-inline RECT Rect(HWND window) {
-    RECT r{};
-    return GetWindowRect(window, &r), r;
-}
+inline RECT Rect(HWND window) { RECT r{}; return GetWindowRect(window, &r), r; }
 inline bool At(HWND w, POINT p) { return Rect(w).left == p.x && Rect(w).top == p.y; }
 inline bool MoveTo(HWND window, POINT where) {
     SetWindowPos(window, nullptr, where.x, where.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return WaitUntil([&] { return At(window, where); });
 }
 inline bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
-inline RECT WorkArea() {  // of the one screen
-    RECT w{};
-    return SystemParametersInfoW(SPI_GETWORKAREA, 0, &w, 0), w;
-}
-inline bool InWorkArea(RECT r) {
-    const RECT w = WorkArea();
-    return r.left >= w.left && r.top >= w.top && r.right <= w.right && r.bottom <= w.bottom;
-}
+inline RECT WorkArea() { RECT w{}; return SystemParametersInfoW(SPI_GETWORKAREA, 0, &w, 0), w; }  // of the one screen
+inline bool InWorkArea(RECT r) { RECT w = WorkArea(), both{}; return IntersectRect(&both, &r, &w) && EqualRect(&both, &r); }
 
 inline HWND Focus(HWND window) {  // the focus in that window's thread
     GUITHREADINFO info{sizeof info};
@@ -127,40 +105,21 @@ inline std::vector<HWND> TrayIcons() {
     return icons;
 }
 
-inline Text GetSetting(const wchar_t* name) {  // REG_SZ only
+inline std::wstring GetSetting(const wchar_t* name) {  // REG_SZ only; empty when missing
     wchar_t value[1024];
     DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size)) return {};
-    return value;
+    return RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size) ? L"" : value;
 }
-inline void SetSettings(std::initializer_list<std::pair<const wchar_t*, Text>> values) {  // null: deleted
-    for (const auto& [name, v] : values)
-        if (v) RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, v->c_str(), DWORD((v->size() + 1) * 2));
-        else RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name);
+inline void SetSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
+    for (auto [name, v] : values) RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, v, DWORD(wcslen(v) + 1) * 2);
 }
 inline void SetSystemDpi(DWORD dpi) {  // for processes started afterwards
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
 }
 
-// What the recorder standing in for shutdown.exe logged, a line per run (module path, command line, dwFlags and
-// wShowWindow, tab-separated), once there are at least that many and no new one came for a moment. Only complete
-// lines: a recorder may be writing.
-inline std::vector<std::string> Records(size_t at_least) {
-    const auto read = [] {
-        std::vector<std::string> lines;
-        std::istringstream text((std::ostringstream() << std::ifstream("C:\\kalvero-recorder.log").rdbuf()).str());
-        for (std::string line; std::getline(text, line) && !text.eof();) lines.push_back(line);
-        return lines;
-    };
-    WaitUntil([&] { return read().size() >= at_least; });
-    Sleep(400);  // time for one more to come
-    return read();
-}
-
 // A clean prefix for each test: no Kalvero left running (a test that timed out), Kalvero installed, no settings,
 // 96 dpi, no records.
-class WineTest : public testing::Test {
-protected:
+struct WineTest : testing::Test {
     void SetUp() override {
         _wsystem(L"taskkill /f /im Kalvero.exe >nul 2>&1");
         ASSERT_TRUE(Install()) << "could not copy Kalvero.exe and the recorder into the prefix";

@@ -51,6 +51,7 @@ struct Kalvero {
         if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr, dir.c_str(), &si,
                            &pi) && !(flags & CREATE_SUSPENDED))
             main = WaitWindow(L"KalveroMain", shown);
+        EXPECT_TRUE(main || (flags & CREATE_SUSPENDED)) << "no main window";
     }
     ~Kalvero() {
         if (pi.hProcess) TerminateProcess(pi.hProcess, 1), WaitExit(), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
@@ -96,13 +97,11 @@ inline bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam = 0)
 }
 
 // With no tray manager on the X display, Wine shows each notification icon as a child of its own
-// "__winex11_standalone_tray" window. The visible ones.
-inline std::vector<HWND> TrayIcons() {
-    std::vector<HWND> icons;
-    const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-    for (HWND icon = nullptr; tray && (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr));)
-        if (IsWindowVisible(icon)) icons.push_back(icon);
-    return icons;
+// "__winex11_standalone_tray" window. The first one shown (Kalvero's: no other program here has one), or null.
+inline HWND TrayIcon() {
+    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr), icon = nullptr;
+    while (tray && (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) && !IsWindowVisible(icon)) {}
+    return icon;
 }
 
 inline std::wstring GetSetting(const wchar_t* name) {  // REG_SZ only; empty when missing

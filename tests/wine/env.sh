@@ -75,7 +75,8 @@ kalvero_prefix_new() {
     [ ! -e "$dir" ] || [ -f "$dir/.kalvero-prefix" ] ||
         { echo "kalvero: refusing to replace $dir: not a Kalvero test prefix" >&2 && return 1; }
     kalvero_prefix_template && kalvero_wine_stop "$dir" && rm -rf "$dir" "$dir.new" && mkdir -p "$(dirname "$dir")" &&
-        cp -a "$KALVERO_TEMPLATE" "$dir.new" && echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" && mv "$dir.new" "$dir"
+        cp -a "$KALVERO_TEMPLATE" "$dir.new" && echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" &&
+        mv "$dir.new" "$dir"
 }
 
 # True when DIR (default $WINEPREFIX) is a prefix made from the current template recipe.
@@ -92,7 +93,8 @@ kalvero_keepalive_start() {
         [ -f "$ready" ] && return 0
         kill -0 "$_kalvero_pid" 2>/dev/null && sleep 0.05 || break
     done
-    [ -f "$ready" ] || { echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; see $WINEPREFIX/keepalive.log" >&2 && return 1; }
+    [ -f "$ready" ] && return 0
+    echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; see $WINEPREFIX/keepalive.log" >&2 && return 1
 }
 
 # kalvero_wine_stop [DIR]: kills every Wine process of DIR (default $WINEPREFIX) and its wineserver.

@@ -35,9 +35,9 @@ inline bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EX
 }
 
 // The window of that class, once shown unless shown is false: Kalvero runs alone in the prefix.
-inline HWND WaitWindow(const wchar_t* window_class, bool shown = true) {
+inline HWND WaitWindow(const wchar_t* class_name, bool shown = true) {
     HWND w = nullptr;
-    return WaitUntil([&] { return (w = FindWindowW(window_class, nullptr)) && (!shown || IsWindowVisible(w)); }) ? w : nullptr;
+    return WaitUntil([&] { return (w = FindWindowW(class_name, nullptr)) && (!shown || IsWindowVisible(w)); }) ? w : nullptr;
 }
 
 // Posted: a modal window it opens would block a sent click.
@@ -110,7 +110,8 @@ inline std::wstring GetSetting(const wchar_t* name) {  // REG_SZ only; empty whe
     return RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size) ? L"" : value;
 }
 inline void SetSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
-    for (auto [name, v] : values) RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, v, DWORD(wcslen(v) + 1) * 2);
+    for (auto [name, v] : values)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, v, DWORD(wcslen(v) + 1) * sizeof(wchar_t));
 }
 inline void SetSystemDpi(DWORD dpi) {  // for processes started afterwards
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);

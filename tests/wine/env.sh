@@ -13,8 +13,7 @@ export DISPLAY="${DISPLAY:-:99}" LC_ALL=C.UTF-8
 # native shutdown.exe (the recorder) may replace Wine's stub.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;shutdown.exe=n"
 # Bump when the template recipe changes: prefixes made from an older one are then rebuilt.
-KALVERO_TEMPLATE_VERSION=1
-KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
+KALVERO_TEMPLATE_VERSION=1 KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
 
 # _kalvero_detach LOG COMMAND...: runs it in its own session with no inherited descriptor (a lock or a CTest
 # output pipe held by a long-lived server would block its owner for good). Sets _kalvero_pid.

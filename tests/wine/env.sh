@@ -7,43 +7,35 @@
 # best-effort step. Nothing here installs packages.
 : "${KALVERO_TEST_ROOT:=/tmp/kalvero-test}"
 export KALVERO_TEST_ROOT WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx}" WINEDEBUG="${WINEDEBUG:--all}"
-export DISPLAY="${DISPLAY:-:99}"
 # Wine names Unix files in the locale's charset: without UTF-8 it cannot make non-ASCII folder names.
-export LC_ALL=C.UTF-8
+export DISPLAY="${DISPLAY:-:99}" LC_ALL=C.UTF-8
 # No Mono/Gecko prompts, no menu entries in ~/.local, no debugger that would hang on a crash, and a
 # native shutdown.exe (the recorder) may replace Wine's stub.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;shutdown.exe=n"
 # Bump when the template recipe changes: prefixes made from an older one are then rebuilt.
-KALVERO_TEMPLATE_VERSION=1
-KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
+KALVERO_TEMPLATE_VERSION=1 KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
 
-# Runs "$@" detached in its own session, with no inherited descriptor: a lock or a CTest output pipe
-# held by a long-lived server would block its owner for good. Sets _kalvero_pid.
+# _kalvero_detach LOG COMMAND...: runs it in its own session with no inherited descriptor (a lock or a CTest
+# output pipe held by a long-lived server would block its owner for good). Sets _kalvero_pid.
 _kalvero_detach() {
-    local log=$1
-    shift
-    (
-        for fd in /proc/$BASHPID/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-"; done
-        exec setsid "$@" </dev/null >>"$log" 2>&1
-    ) &
+    local log=$1 && shift
+    (for fd in /proc/$BASHPID/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-"; done
+        exec setsid "$@" </dev/null >>"$log" 2>&1) &
     _kalvero_pid=$!
 }
 
-_kalvero_display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-
 # Starts Xvfb (1280x1024x24) on $DISPLAY unless an X server already answers there.
 kalvero_xvfb_start() {
-    _kalvero_display_up && return 0
-    mkdir -p "$KALVERO_TEST_ROOT" || return 1
-    (
+    local n=${DISPLAY#*:}
+    n=${n%%.*}
+    mkdir -p "$KALVERO_TEST_ROOT" && (
         flock 9
-        _kalvero_display_up && exit 0
-        n=${DISPLAY#*:} && n=${n%%.*}
+        xdotool getdisplaygeometry >/dev/null 2>&1 && exit 0
         # A server that died leaves its lock file behind, and Xvfb would refuse the display.
         pid=$({ tr -d ' \n' <"/tmp/.X$n-lock"; } 2>/dev/null) && ! kill -0 "$pid" 2>/dev/null && rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
         _kalvero_detach "$KALVERO_TEST_ROOT/xvfb.log" Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp
         echo "$_kalvero_pid" >"$KALVERO_TEST_ROOT/xvfb$n.pid"
-        for _ in $(seq 100); do _kalvero_display_up && exit 0; sleep 0.1; done
+        for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && exit 0; sleep 0.1; done
         echo "kalvero: Xvfb did not answer on $DISPLAY; see $KALVERO_TEST_ROOT/xvfb.log" >&2 && exit 1
     ) 9>"$KALVERO_TEST_ROOT/.xvfb.lock"
 }
@@ -52,32 +44,26 @@ kalvero_xvfb_start() {
 kalvero_xvfb_stop() {
     local n=${DISPLAY#*:} pid
     n=${n%%.*}
-    pid=$(cat "$KALVERO_TEST_ROOT/xvfb$n.pid" 2>/dev/null)
-    if [ -n "$pid" ] && grep -qa Xvfb "/proc/$pid/cmdline" 2>/dev/null; then
+    pid=$(cat "$KALVERO_TEST_ROOT/xvfb$n.pid" 2>/dev/null) && grep -qa Xvfb "/proc/$pid/cmdline" 2>/dev/null &&
         kill "$pid" && for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    fi
     rm -f "$KALVERO_TEST_ROOT/xvfb$n.pid"
-    return 0
 }
 
 # Creates the template prefix once (about 12 s), in a side folder renamed at the end so that nobody
 # copies a half-made one. Managed=N: with no window manager, every hide or close would stall 2 s.
 kalvero_prefix_template() {
-    local marker="$KALVERO_TEMPLATE/.kalvero-template-$KALVERO_TEMPLATE_VERSION"
-    [ -f "$marker" ] && return 0
-    mkdir -p "$KALVERO_TEST_ROOT" || return 1
-    (
+    local marker=".kalvero-template-$KALVERO_TEMPLATE_VERSION"
+    [ -f "$KALVERO_TEMPLATE/$marker" ] && return 0
+    mkdir -p "$KALVERO_TEST_ROOT" && (
         flock 9
-        [ -f "$marker" ] && exit 0
-        tmp="$KALVERO_TEMPLATE.new"
-        WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1
-        rm -rf "$tmp" "$KALVERO_TEMPLATE"
-        if ! { WINEPREFIX="$tmp" DISPLAY= wineboot -u &&
-            WINEPREFIX="$tmp" DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
-            WINEPREFIX="$tmp" wineserver -w; } </dev/null >"$KALVERO_TEST_ROOT/template.log" 2>&1 9>&-; then
-            echo "kalvero: creating the Wine prefix template failed; see $KALVERO_TEST_ROOT/template.log" >&2 && exit 1
-        fi
-        touch "$tmp/${marker##*/}" && mv "$tmp" "$KALVERO_TEMPLATE"
+        [ -f "$KALVERO_TEMPLATE/$marker" ] && exit 0
+        export WINEPREFIX="$KALVERO_TEMPLATE.new"
+        wineserver -k >/dev/null 2>&1
+        rm -rf "$WINEPREFIX" "$KALVERO_TEMPLATE"
+        { DISPLAY= wineboot -u && DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
+            wineserver -w; } </dev/null >"$KALVERO_TEST_ROOT/template.log" 2>&1 9>&- ||
+            { echo "kalvero: creating the Wine prefix template failed; see $KALVERO_TEST_ROOT/template.log" >&2 && exit 1; }
+        touch "$WINEPREFIX/$marker" && mv "$WINEPREFIX" "$KALVERO_TEMPLATE"
     ) 9>"$KALVERO_TEST_ROOT/.template.lock"
 }
 
@@ -85,43 +71,35 @@ kalvero_prefix_template() {
 # replaces a folder that this file created.
 kalvero_prefix_new() {
     local dir=${1:-$WINEPREFIX}
-    kalvero_prefix_template || return 1
-    if [ -e "$dir" ]; then
-        [ -f "$dir/.kalvero-prefix" ] || { echo "kalvero: refusing to replace $dir: not a Kalvero test prefix" >&2; return 1; }
-        kalvero_wine_stop "$dir"
-        rm -rf "$dir" || return 1
-    fi
-    mkdir -p "$(dirname "$dir")" && rm -rf "$dir.new" && cp -a "$KALVERO_TEMPLATE" "$dir.new" &&
-        echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" && mv "$dir.new" "$dir"
+    [ ! -e "$dir" ] || [ -f "$dir/.kalvero-prefix" ] ||
+        { echo "kalvero: refusing to replace $dir: not a Kalvero test prefix" >&2 && return 1; }
+    kalvero_prefix_template && kalvero_wine_stop "$dir" && rm -rf "$dir" "$dir.new" && mkdir -p "$(dirname "$dir")" &&
+        cp -a "$KALVERO_TEMPLATE" "$dir.new" && echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" &&
+        mv "$dir.new" "$dir"
 }
 
 # True when DIR (default $WINEPREFIX) is a prefix made from the current template recipe.
 kalvero_prefix_current() { [ "$(cat "${1:-$WINEPREFIX}/.kalvero-prefix" 2>/dev/null)" = "$KALVERO_TEMPLATE_VERSION" ]; }
 
-# kalvero_keepalive_start EXE: starts keepalive.exe in $WINEPREFIX unless it already runs there, and waits
-# until it owns its window. The servers are started by it, with no inherited descriptors.
+# kalvero_keepalive_start EXE: makes sure keepalive.exe runs in $WINEPREFIX, and waits until it owns its window
+# and has said so with a file in C:\. A second one finds the first by its mutex, says the same and exits.
 kalvero_keepalive_start() {
-    local exe=${1:-${KALVERO_KEEPALIVE:-}} pidfile="$WINEPREFIX/.kalvero-keepalive.pid"
-    local ready="$WINEPREFIX/drive_c/kalvero-keepalive.ready" pid
-    [ -f "$exe" ] || { echo "kalvero: keepalive.exe not found: '$exe'" >&2; return 1; }
-    pid=$(cat "$pidfile" 2>/dev/null)
-    [ -n "$pid" ] && [ -f "$ready" ] && grep -qa keepalive "/proc/$pid/cmdline" 2>/dev/null && return 0
+    local ready="$WINEPREFIX/drive_c/kalvero-keepalive.ready"
+    [ -f "$1" ] || { echo "kalvero: keepalive.exe not found: '$1'" >&2; return 1; }
     rm -f "$ready"
-    _kalvero_detach "$WINEPREFIX/keepalive.log" wine "$exe"
-    echo "$_kalvero_pid" >"$pidfile"
+    _kalvero_detach "$WINEPREFIX/keepalive.log" wine "$1"
     for _ in $(seq 600); do
         [ -f "$ready" ] && return 0
-        kill -0 "$_kalvero_pid" 2>/dev/null || break
-        sleep 0.05
+        kill -0 "$_kalvero_pid" 2>/dev/null && sleep 0.05 || break
     done
+    [ -f "$ready" ] && return 0
     echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; see $WINEPREFIX/keepalive.log" >&2 && return 1
 }
 
 # kalvero_wine_stop [DIR]: kills every Wine process of DIR (default $WINEPREFIX) and its wineserver.
-kalvero_wine_stop() {
-    local dir=${1:-$WINEPREFIX}
-    WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1
-    WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1
-    rm -f "$dir/.kalvero-keepalive.pid" "$dir/drive_c/kalvero-keepalive.ready"
-    return 0
-}
+kalvero_wine_stop() (
+    export WINEPREFIX=${1:-$WINEPREFIX}
+    wineserver -k
+    wineserver -w
+    rm -f "$WINEPREFIX/drive_c/kalvero-keepalive.ready"
+) >/dev/null 2>&1

@@ -4,93 +4,127 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <optional>
-#include <string>
-#include <vector>
-
-namespace harness {
-
-using Text = std::optional<std::wstring>;
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
 enum : int { kAlwaysVisible = 201, kStartOnWin, kRememberPosition, kStartInTray, kFrame, kAboutButton, kApply };
 enum : int { kOk = 1, kSysInfo = 302, kDetails = 309 };
 
-// Wine answers some queries before a freshly started program has settled: poll with a deadline.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms = 10000);
-std::wstring SystemPath(const wchar_t* file);
-std::wstring RecorderExe();
-// Kalvero.exe (the exe built at that Unix path) and a planted shutdown.exe (the recorder) into dir, the
-// recorder over system32's.
-bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EXE);
-HWND WaitWindow(DWORD pid, const wchar_t* window_class, DWORD timeout_ms = 10000, bool shown = true);
+// Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
+// thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.
+template <class Condition>
+bool WaitUntil(const Condition& condition, DWORD timeout_ms = 10000) {
+    for (const ULONGLONG deadline = GetTickCount64() + timeout_ms;; Sleep(20)) {
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+    }
+}
+
+// Kalvero.exe (the exe built at that Unix path, which Wine maps to drive Z:) and a planted shutdown.exe (the
+// recorder) into dir, the recorder over system32's too.
+inline bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EXE) {
+    wchar_t recorder[MAX_PATH], built[MAX_PATH] = L"Z:";
+    GetModuleFileNameW(nullptr, recorder, MAX_PATH);
+    wcscpy(wcsrchr(recorder, L'\\'), L"\\recorder.exe");
+    MultiByteToWideChar(CP_UTF8, 0, exe, -1, built + 2, MAX_PATH - 2);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return CopyFileW(built, (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
+           CopyFileW(recorder, (dir + L"\\shutdown.exe").c_str(), FALSE) &&
+           CopyFileW(recorder, L"C:\\windows\\system32\\shutdown.exe", FALSE);
+}
+
+// The window of that class, once shown unless shown is false: Kalvero runs alone in the prefix.
+inline HWND WaitWindow(const wchar_t* class_name, bool shown = true) {
+    HWND w = nullptr;
+    return WaitUntil([&] { return (w = FindWindowW(class_name, nullptr)) && (!shown || IsWindowVisible(w)); }) ? w : nullptr;
+}
+
+// Posted: a modal window it opens would block a sent click.
+inline void Click(HWND window, int id) { PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
 // A started dir\Kalvero.exe and its main window (once shown, unless shown is false); killed with the object.
 struct Kalvero {
-    explicit Kalvero(const std::wstring& dir = kDir, bool shown = true, DWORD flags = 0);
-    Kalvero(Kalvero&& o) noexcept : pi(std::exchange(o.pi, {})), main(o.main) {}
-    ~Kalvero();
-    bool WaitExit(DWORD ms = 10000) const { return WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
-    HWND Wait(const wchar_t* window_class, DWORD ms = 10000) const { return WaitWindow(pi.dwProcessId, window_class, ms); }
-    HWND OpenSettings() const;
-    HWND OpenAbout(HWND settings) const;
+    explicit Kalvero(const std::wstring& dir = kDir, bool shown = true, DWORD flags = 0) {
+        std::wstring exe = dir + L"\\Kalvero.exe", command_line = L"\"" + exe + L"\"";
+        STARTUPINFOW si{sizeof si};
+        if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr, dir.c_str(), &si,
+                           &pi) && !(flags & CREATE_SUSPENDED))
+            main = WaitWindow(L"KalveroMain", shown);
+        EXPECT_TRUE(main || (flags & CREATE_SUSPENDED)) << "no main window";
+    }
+    ~Kalvero() {
+        if (pi.hProcess) TerminateProcess(pi.hProcess, 1), WaitExit(), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+    }
+    bool WaitExit(DWORD ms = 10000) const { return WaitUntil([&] { return !WaitForSingleObject(pi.hProcess, 0); }, ms); }
+    HWND OpenSettings() const { return Click(main, kSettingsButton), WaitWindow(L"KalveroSettings"); }
+    HWND OpenAbout(HWND settings) const { return Click(settings, kAboutButton), WaitWindow(L"KalveroAbout"); }
     PROCESS_INFORMATION pi{};
     HWND main = nullptr;
 };
 
-bool Loaded(DWORD pid, const wchar_t* dll);  // whether that process has loaded that DLL
-std::wstring WindowText(HWND window);
-RECT Rect(HWND window);
-inline POINT TopLeft(HWND w) { return {Rect(w).left, Rect(w).top}; }
-bool MoveTo(HWND window, POINT where);
-inline bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
-inline bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
-RECT WorkArea(HWND window);
-HWND Focus(HWND window);  // the focus in that window's thread
-// Posted: a modal window it opens would block a sent click.
-inline void Click(HWND window, int id) { PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
-inline void Press(HWND window, int id) {  // sent: returns once handled
-    SendMessageTimeoutW(GetDlgItem(window, id), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
+inline RECT Rect(HWND window) { RECT r{}; return GetWindowRect(window, &r), r; }
+inline bool At(HWND w, POINT p) { return Rect(w).left == p.x && Rect(w).top == p.y; }
+inline bool MoveTo(HWND window, POINT where) {
+    SetWindowPos(window, nullptr, where.x, where.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return WaitUntil([&] { return At(window, where); });
 }
+inline bool Topmost(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+inline RECT WorkArea() { RECT w{}; return SystemParametersInfoW(SPI_GETWORKAREA, 0, &w, 0), w; }  // of the one screen
+inline bool InWorkArea(RECT r) { RECT w = WorkArea(), both{}; return IntersectRect(&both, &r, &w) && EqualRect(&both, &r); }
+
+inline HWND Focus(HWND window) {  // the focus in that window's thread
+    GUITHREADINFO info{sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+inline bool FocusOn(HWND window, int id) { return WaitUntil([&] { return Focus(window) == GetDlgItem(window, id); }); }
 inline LRESULT Check(HWND window, int id) { return SendDlgItemMessageW(window, id, BM_GETCHECK, 0, 0); }
 // Posted through Kalvero's own message loop, as a typed key goes.
 inline void Key(HWND to, UINT key) { PostMessageW(to, WM_KEYDOWN, key, 0), PostMessageW(to, WM_KEYUP, key, 0xC0000000); }
 // Tab pressed n times from the focus, each waited for; the ids the focus went to.
-std::vector<int> Tabs(HWND window, int n);
-// Posts message to the window (BM_CLICK: its apply button), waits until it is gone and its owner takes input.
-bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam = 0);
-
-// With no tray manager on the X display, Wine shows each notification icon as a child of a
-// "__winex11_standalone_tray" window. The visible ones, in this prefix.
-std::vector<HWND> TrayIcons();
-// A real X button press in the middle of the window, then the pointer parked in a corner.
-bool XClick(HWND target, int button);
-
-Text GetValue(HKEY root, const wchar_t* key, const wchar_t* name);  // REG_SZ only
-void SetValue(HKEY root, const wchar_t* key, const wchar_t* name, const Text& value);  // null: deleted
-inline Text GetSetting(const wchar_t* name) { return GetValue(HKEY_CURRENT_USER, kSettingsKey, name); }
-inline void SetSetting(const wchar_t* name, const Text& v) { SetValue(HKEY_CURRENT_USER, kSettingsKey, name, v); }
-inline void SetSettings(std::initializer_list<std::pair<const wchar_t*, Text>> values) {
-    for (const auto& [name, value] : values) SetSetting(name, value);
+inline std::vector<int> Tabs(HWND window, int n) {
+    std::vector<int> walked;
+    for (HWND before; n-- > 0 && (before = Focus(window), Key(before, VK_TAB), true);) {
+        if (!WaitUntil([&] { return Focus(window) != before; })) break;
+        walked.push_back(GetDlgCtrlID(Focus(window)));
+    }
+    return walked;
 }
-void SetSystemDpi(DWORD dpi);  // for processes started afterwards
+// Posts message to the window (BM_CLICK: to its apply button), waits until it is gone and its owner takes input.
+inline bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam = 0) {
+    PostMessageW(message == BM_CLICK ? GetDlgItem(window, kApply) : window, message, wparam, 0);
+    return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(owner); });
+}
 
-struct Record {
-    std::wstring module, command_line;
-    DWORD flags = 0, show = 0;
+// With no tray manager on the X display, Wine shows each notification icon as a child of its own
+// "__winex11_standalone_tray" window. The first one shown (Kalvero's: no other program here has one), or null.
+inline HWND TrayIcon() {
+    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr), icon = nullptr;
+    while (tray && (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) && !IsWindowVisible(icon)) {}
+    return icon;
+}
+
+inline std::wstring GetSetting(const wchar_t* name) {  // REG_SZ only; empty when missing
+    wchar_t value[1024];
+    DWORD size = sizeof value;
+    return RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size) ? L"" : value;
+}
+inline void SetSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
+    for (auto [name, v] : values)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, v, DWORD(wcslen(v) + 1) * sizeof(wchar_t));
+}
+inline void SetSystemDpi(DWORD dpi) {  // for processes started afterwards
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+// A clean prefix for each test: no Kalvero left running (a test that timed out), Kalvero installed, no settings,
+// 96 dpi, no records.
+struct WineTest : testing::Test {
+    void SetUp() override {
+        _wsystem(L"taskkill /f /im Kalvero.exe >nul 2>&1");
+        ASSERT_TRUE(Install()) << "could not copy Kalvero.exe and the recorder into the prefix";
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kalvero");
+        DeleteFileW(L"C:\\kalvero-recorder.log");
+        SetSystemDpi(96);
+    }
 };
-// What the recorder standing in for shutdown.exe and the system tool logged, once there are at least
-// that many and no new one came for a moment.
-std::vector<Record> Records(size_t at_least = 0);
-void ClearRecords();
-
-// A clean prefix for each test: Kalvero installed and stopped, no settings, 96 dpi, no records.
-class WineTest : public testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-};
-
-}  // namespace harness

@@ -2,7 +2,6 @@
 
 #include "about/about_texts.h"
 #include "app/main_window_logic.h"
-#include "app/power_actions.h"
 #include "fakes.h"
 
 namespace kalvero::app {
@@ -40,7 +39,6 @@ TEST(StartUp, SequenceByStoredSettings) {
       {{{L"FenVisible", L" 01x"}, {L"AutoReduit", L"1"}},
        {"get FenVisible", "topmost on", "get AutoReduit", "tip Kalvero", "icon in", "hide", "get DerPosition"}, hidden},
       {{{L"DerPosition", L"1"}, {L"Haut", L"720"}, {L"Gauche", L"960"}}, moved("move 96,72"), saved("720", "960"), 144},
-      {{{L"DerPosition", L"1"}, {L"Haut", L"-150"}, {L"Gauche", L"-1"}}, moved("move 7,7"), saved("105", "105")},
       {{{L"AutoReduit", L"1"}, {L"DerPosition", L"1"}, {L"Haut", L"720"}, {L"Gauche", L"960"}},
        {"get FenVisible", "topmost off", "get AutoReduit", "tip Kalvero", "icon in", "get DerPosition", "get Haut",
         "get Gauche", "rect", "move 64,48"},
@@ -72,15 +70,6 @@ TEST(Tray, ButtonAndIconClicks) {
     button ? rig.logic.OnTrayIconClick(button) : rig.logic.OnTrayButton();
     EXPECT_EQ(rig.calls, expected) << inTray << " " << button << " " << failOn;
   }
-}
-
-TEST(PowerActions, ExactRequestsFromTheSystemFolder) {
-  test::Fakes fakes;
-  PowerActions power{fakes, fakes};
-  for (auto click : {&PowerActions::ShutDown, &PowerActions::Restart, &PowerActions::LogOff}) (power.*click)();
-  EXPECT_EQ(fakes.calls, (Calls{"start [C:\\Windows\\system32\\shutdown.exe] [shutdown -s -f -t 0] 2",
-                                "start [C:\\Windows\\system32\\shutdown.exe] [shutdown -r -f -t 0] 2",
-                                "exitwindows 0 0"}));
 }
 
 // The About box's text box breaks lines at a bare CR.

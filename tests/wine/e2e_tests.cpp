@@ -9,36 +9,21 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
-#include <sstream>
 
 class Strip : public WineTest {};
 
-// At 144 dpi, FenVisible "1" makes the strip topmost and DerPosition "1" puts it back where it was saved; the close
-// box saves the place, of a window minimised by another program its normal place.
-TEST_F(Strip, PlaceAndTopmostFromStartToClose) {
-    SetSystemDpi(144);
-    SetSettings({{L"FenVisible", L"1"}, {L"DerPosition", L"1"}, {L"Haut", L"720"}, {L"Gauche", L"960"}});
-    const Kalvero k;
-    EXPECT_TRUE(WaitUntil([&] { return At(k.main, {96, 72}) && Topmost(k.main); }));
-    ASSERT_TRUE(MoveTo(k.main, {200, 150}));
-    ShowWindowAsync(k.main, SW_MINIMIZE);
-    ASSERT_TRUE(WaitUntil([&] { return IsIconic(k.main); }));
-    PostMessageW(k.main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(k.WaitExit()) << "still running after the close";
-    EXPECT_EQ(L"1500,2000", GetSetting(L"Haut") + L"," + GetSetting(L"Gauche"));
-}
-
-// A click runs system32's shutdown.exe, once and minimised, never the copy planted beside Kalvero.exe (here in a
+// Each click runs system32's shutdown.exe, once and minimised, never the copy planted beside Kalvero.exe (here in a
 // folder whose name Windows' ANSI functions would mangle). The recorder standing in for both logs a line per run:
 // module path, command line, dwFlags and wShowWindow.
 TEST_F(Strip, PowerCommandsRunSystemShutdownOnly) {
     ASSERT_TRUE(Install(L"C:\\Kalvéro ✓ 東京"));
     const Kalvero k(L"C:\\Kalvéro ✓ 東京");
-    Click(k.main, kShutdown);
-    const auto log = [] { return (std::ostringstream() << std::ifstream("C:\\kalvero-recorder.log").rdbuf()).str(); };
-    WaitUntil([&] { return log().find('\n') != std::string::npos; });
-    Sleep(400);  // time for a second run to show
-    EXPECT_EQ("C:\\windows\\system32\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\n", log());
+    Click(k.main, kShutdown), Click(k.main, kRestart);
+    const auto log = [] { return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-recorder.log").rdbuf()), {}); };
+    WaitUntil([&] { const std::string l = log(); return std::count(l.begin(), l.end(), '\n') == 2; });
+    Sleep(400);  // time for a third run to show
+    EXPECT_EQ("C:\\windows\\system32\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\n"
+              "C:\\windows\\system32\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\n", log());
 }
 
 TEST_F(Strip, FiftySimultaneousStartsLeaveOneInstance) {
@@ -93,15 +78,21 @@ TEST_F(Strip, TrayIcon) {
     ASSERT_TRUE(k.WaitExit() && !g_tray_calls.empty());
     EXPECT_EQ(ULONG_PTR{NIM_ADD}, g_tray_calls[0]) << "not through the tray";
     EXPECT_EQ(ULONG_PTR{NIM_DELETE}, g_tray_calls.back()) << "the icon was left behind";
-    SetSettings({{L"AutoReduit", L"0"}});
+    // Shown at 144 dpi, topmost where it was saved; minimised by another program, it saves its normal place.
+    SetSystemDpi(144);
+    SetSettings({{L"AutoReduit", L"0"}, {L"Haut", L"720"}, {L"Gauche", L"960"}});
     const Kalvero again;
+    SetSystemDpi(96);  // the next test's driver starts unaware of DPI: at 144 Wine would scale what it sees
+    EXPECT_TRUE(WaitUntil([&] { return At(again.main, {96, 72}) && Topmost(again.main); }));
     ASSERT_TRUE(MoveTo(again.main, {200, 150}));
+    ShowWindowAsync(again.main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(again.main); }));
     g_refuse_adds = true;
     g_tray_calls.clear();
-    PostMessageW(again.main, WM_CLOSE, 0, 0);
+    PostMessageW(again.main, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
     EXPECT_TRUE(again.WaitExit(2000)) << "the close waited";
     EXPECT_EQ(std::vector<ULONG_PTR>{NIM_ADD}, g_tray_calls);
-    EXPECT_EQ(L"2250", GetSetting(L"Haut"));
+    EXPECT_EQ(L"1500,2000", GetSetting(L"Haut") + L"," + GetSetting(L"Gauche"));
 }
 
 class Settings : public WineTest {};
@@ -109,12 +100,11 @@ class Settings : public WineTest {};
 // The settings window, from the keyboard. The strip's focus starts on shut-down and Tab follows the buttons'
 // order; Enter opens the window with the focus on its first box, which Space ticks. It is kept inside the work
 // area where it would not fit below the strip; modal; the first to need comctl32 (themed controls), which the
-// strip alone must not load. The typo in the last box's caption is the original's; the box shows AutoReduit "2"
-// as its third state. The About window over it takes the keyboard from both; Escape closes it with the focus back
-// on "A propos". The close box saves nothing, "Appliquer et fermer" saves the boxes and sets topmost; both close
-// the window with the focus back on the strip's button.
+// strip alone must not load. The typo in the last box's caption is the original's. The About window over it
+// takes the keyboard from both; Escape closes it with the focus back on "A propos". The close box saves nothing,
+// "Appliquer et fermer" saves the boxes and sets topmost; both close the window with the focus back on the
+// strip's button.
 TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
-    SetSettings({{L"AutoReduit", L"2"}});
     const Kalvero k;
     const RECT main = Rect(k.main), work = WorkArea();
     ASSERT_TRUE(MoveTo(k.main, {work.right - (main.right - main.left), work.bottom - (main.bottom - main.top)}));
@@ -137,7 +127,6 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
         wchar_t text[100] = L"";
         GetDlgItemTextW(settings, kStartInTray, text, 100);
         EXPECT_STREQ(L"Réduire automatiqment dans la barre des tâches au démarrage de l'ordinateur", text);
-        EXPECT_EQ(BST_INDETERMINATE, Check(settings, kStartInTray));
         Key(Focus(settings), VK_SPACE);  // ticks the first box: saved only by "Appliquer et fermer"
         EXPECT_EQ((std::vector<int>{kStartOnWin, kRememberPosition, kAboutButton, kApply, kStartInTray, kAlwaysVisible,
                                     kStartOnWin, kRememberPosition, kAboutButton}), Tabs(settings, 9));
@@ -145,7 +134,6 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
         const HWND about = WaitWindow(L"KalveroAbout");
         ASSERT_TRUE(about && FocusOn(about, kOk));
         EXPECT_TRUE(GetWindow(about, GW_OWNER) == settings && !IsWindowEnabled(settings) && !IsWindowEnabled(k.main));
-        EXPECT_EQ((std::vector<int>{kSysInfo, kDetails, kOk}), Tabs(about, 3));
         Key(Focus(about), VK_ESCAPE);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && Focus(settings) == GetDlgItem(settings, kAboutButton); }));
         ASSERT_TRUE(CloseModal(settings, k.main, message, wparam));

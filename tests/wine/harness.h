@@ -8,7 +8,7 @@ inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Setting
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
 enum : int { kAlwaysVisible = 201, kStartOnWin, kRememberPosition, kStartInTray, kFrame, kAboutButton, kApply };
-enum : int { kOk = 1, kSysInfo = 302, kDetails = 309 };
+enum : int { kOk = 1 };
 
 // Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
 // thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.
@@ -78,7 +78,6 @@ inline HWND Focus(HWND window) {  // the focus in that window's thread
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 inline bool FocusOn(HWND window, int id) { return WaitUntil([&] { return Focus(window) == GetDlgItem(window, id); }); }
-inline LRESULT Check(HWND window, int id) { return SendDlgItemMessageW(window, id, BM_GETCHECK, 0, 0); }
 // Posted through Kalvero's own message loop, as a typed key goes.
 inline void Key(HWND to, UINT key) { PostMessageW(to, WM_KEYDOWN, key, 0), PostMessageW(to, WM_KEYUP, key, 0xC0000000); }
 // Tab pressed n times from the focus, each waited for; the ids the focus went to.

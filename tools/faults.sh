@@ -5,12 +5,13 @@
 # a first line "# tests: REGEX", or all of them. The patch is then taken out again. Not a test itself:
 # it reports and exits 0.
 #   tools/faults.sh [REV] [REGEX]     REGEX: only the patches whose name it matches
+# KALVERO_FAULTS_DISPLAY picks another virtual display (default :94), for runs side by side.
 set -u
 repo=$(cd "$(dirname "$0")/.." && pwd)
 rev=${1:-HEAD}
 only=${2:-}
 work=$(mktemp -d /tmp/kalvero-faults.XXXX)
-export KALVERO_TEST_ROOT=$work/wine DISPLAY=:94
+export KALVERO_TEST_ROOT=$work/wine DISPLAY=${KALVERO_FAULTS_DISPLAY:-:94}
 git -C "$repo" worktree add -q --detach "$work/tree" "$rev" || exit 1
 cp -r "$repo/tools/faults" "$work/"  # the list as it is now, whatever REV holds
 cd "$work/tree" || exit 1

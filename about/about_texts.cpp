@@ -12,18 +12,18 @@ Maker BuildMaker() {
 
 std::wstring AboutCaption() { return L"Kalvero - A propos "; }
 
-std::wstring VersionLabel(int major, int minor, int revision) {
+// This build's numbers, from the one place that holds them: "1.0.0".
+static std::wstring Numbers() {
   using core::DecimalText;
-  return L"Version " + DecimalText(major) + L"." + DecimalText(minor) + L"." + DecimalText(revision);
+  return DecimalText(KALVERO_VERSION_MAJOR) + L"." + DecimalText(KALVERO_VERSION_MINOR) + L"." +
+         DecimalText(KALVERO_VERSION_REVISION);
 }
 
-std::wstring VersionLabel() {
-  return VersionLabel(KALVERO_VERSION_MAJOR, KALVERO_VERSION_MINOR, KALVERO_VERSION_REVISION);
-}
+std::wstring VersionLabel() { return L"Version " + Numbers(); }
 
 std::wstring DetailsText(const Maker& maker) {
   const std::wstring lines[] = {
-      L"Kalvero version 1.0.0 - Arrêt-Redémarrage Windows",
+      L"Kalvero version " + Numbers() + L" - Arrêt-Redémarrage Windows",
       L"",
       maker.author,
       L"E-Mail : " + maker.email,

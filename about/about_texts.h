@@ -17,8 +17,7 @@ struct Maker {
 Maker BuildMaker();
 
 std::wstring AboutCaption();                                   // ends with a blank
-std::wstring VersionLabel(int major, int minor, int revision);  // "Version 1.0.0"
-std::wstring VersionLabel();                                   // this build's numbers
+std::wstring VersionLabel();  // "Version 1.0.0", with this build's numbers
 // Thirteen lines joined by a carriage return alone.
 std::wstring DetailsText(const Maker& maker);
 

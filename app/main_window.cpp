@@ -44,11 +44,10 @@ int IndexOf(int id) {
 MainWindow::MainWindow(HINSTANCE instance, ISettingsStore& store, IInstanceGuard& instanceGuard,
                        PowerActions& power, settings::SettingsWindow& settings)
     : instance_(instance),
-      power_(power),
       settings_(settings),
       hwnd_(CreateMainWindow(instance, this)),
       tray_(instance, IDI_KALVERO, hwnd_),
-      logic_(store, *this, tray_, instanceGuard) {
+      logic_(store, *this, tray_, instanceGuard, power) {
   if (!hwnd_) return;
   KALVERO_TRACE("window created");
   // Explorer announces a restart with this message; it loses every icon then.
@@ -83,6 +82,13 @@ LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
       return TRUE;
+    case WM_SETTINGCHANGE:
+      if (wp == SPI_SETNONCLIENTMETRICS || wp == SPI_SETWORKAREA) OnSystemChange();
+      break;
+    case WM_THEMECHANGED:
+    case WM_DISPLAYCHANGE:
+      OnSystemChange();
+      break;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
@@ -160,9 +166,9 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& di) {
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
-    case kCommand1: power_.ShutDown(); break;
-    case kCommand2: power_.Restart(); break;
-    case kCommand3: power_.LogOff(); break;
+    case kCommand1: logic_.OnPowerButton(&PowerActions::ShutDown); break;
+    case kCommand2: logic_.OnPowerButton(&PowerActions::Restart); break;
+    case kCommand3: logic_.OnPowerButton(&PowerActions::LogOff); break;
     case kCommand4: settings_.Open(hwnd_, logic_); break;
     case kCommand5: logic_.OnTrayButton(); break;
     default: break;
@@ -172,6 +178,13 @@ void MainWindow::OnCommand(int id) {
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   MoveToSuggested(hwnd_, suggested);
   Layout(dpi);
+}
+
+void MainWindow::OnSystemChange() {
+  // A new caption height, border or theme changes the frame around the strip:
+  // the outer size follows, so the client area stays exactly the strip.
+  LayOut(hwnd_, kMainLayout, DpiForWindow(hwnd_));
+  logic_.KeepReachable();
 }
 
 void MainWindow::OnTrayNotify(LPARAM lp) {
@@ -194,10 +207,7 @@ void MainWindow::OnClose() {
   if (closing_) return;
   closing_ = true;
   KillTimer(hwnd_, kTrayRetryTimer);
-  // Each step on its own: a tray that fails must not cost the saved position,
-  // and the program ends all the same.
-  logic_.OnCloseRequest();
-  logic_.OnUnload();
+  logic_.OnClose();  // the program ends all the same
   DestroyWindow(hwnd_);
 }
 

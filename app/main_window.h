@@ -51,6 +51,7 @@ class MainWindow final : public platform::IMainWindow {
   void OnDrawItem(const DRAWITEMSTRUCT& di);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnClose();
+  void OnSystemChange();
   void OnTrayNotify(LPARAM lp);
   void OnTaskbarCreated();
   void RetryTray();
@@ -59,7 +60,6 @@ class MainWindow final : public platform::IMainWindow {
   // What the window procedure reads comes before hwnd_: the window gets its
   // first messages while hwnd_ is being initialised.
   HINSTANCE instance_;
-  PowerActions& power_;
   settings::SettingsWindow& settings_;
   UINT taskbarCreated_ = 0;
   HWND tooltip_ = nullptr;

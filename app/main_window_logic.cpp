@@ -73,9 +73,26 @@ bool MainWindowLogic::RestorePosition() {
   return window_.MoveTo(p.x, p.y);
 }
 
-bool MainWindowLogic::OnCloseRequest() { return SendToTray(); }
+bool MainWindowLogic::OnClose() {
+  // Each step on its own: a tray that fails must not cost the saved position.
+  return RunEach([&] { return SavePosition(); }, [&] { return SendToTray(); });
+}
 
-bool MainWindowLogic::OnUnload() {
+bool MainWindowLogic::OnPowerButton(bool (PowerActions::*request)()) {
+  SavePosition();
+  return (power_.*request)();
+}
+
+bool MainWindowLogic::KeepReachable() {
+  const auto r = window_.WindowRect();
+  if (!r) return false;
+  const int dpi = window_.PositionDpi();
+  const core::Point p = core::PlaceRestoredWindow(PixelsToTwips(r->left, dpi), PixelsToTwips(r->top, dpi),
+                                                  r->Width(), r->Height(), dpi, window_.Monitors());
+  return (p.x == r->left && p.y == r->top) || window_.MoveTo(p.x, p.y);
+}
+
+bool MainWindowLogic::SavePosition() {
   if (!IsOn(rememberPosition_)) return true;
   const auto r = window_.WindowRect();
   if (!r) return false;

@@ -2,6 +2,7 @@
 // tray toggle and the topmost state.
 #pragma once
 
+#include "app/power_actions.h"
 #include "platform/settings_store.h"
 #include "platform/tray.h"
 #include "platform/window.h"
@@ -12,17 +13,26 @@ namespace kalvero::app {
 class MainWindowLogic final : public settings::IAlwaysOnTop {
  public:
   MainWindowLogic(platform::ISettingsStore& store, platform::IMainWindow& window,
-                  platform::ITrayIcon& tray, platform::IInstanceGuard& instance)
-      : store_(store), window_(window), tray_(tray), instance_(instance) {}
+                  platform::ITrayIcon& tray, platform::IInstanceGuard& instance,
+                  PowerActions& power)
+      : store_(store), window_(window), tray_(tray), instance_(instance), power_(power) {}
 
   // Runs before the window is first shown. False when another instance owns the
   // session: the caller then ends without showing anything. Every later step
   // runs even when an earlier one failed.
   bool OnLoad();
-  // A close is never refused, whatever its origin; the window goes to the tray first.
-  bool OnCloseRequest();
-  // Writes the position when asked to at start-up; the caller then ends.
-  bool OnUnload();
+  // A close is never refused, whatever its origin. The position is written
+  // first (when asked to at start-up), then the window goes to the tray: the
+  // shell may already be going away. The caller then ends.
+  bool OnClose();
+  // Writes the position when asked to at start-up.
+  bool SavePosition();
+  // Command1 to Command3. The position is written before the request: a
+  // forced shutdown may end the program without any close request.
+  bool OnPowerButton(bool (PowerActions::*request)());
+  // The system's metrics, theme or screens changed and the window was resized:
+  // moved back where the user can reach it, as a restored position would be.
+  bool KeepReachable();
 
   void SetAlwaysVisibleFlag(double flag) override { alwaysVisible_ = flag; }
   void ApplyAlwaysOnTop() override;
@@ -46,6 +56,7 @@ class MainWindowLogic final : public settings::IAlwaysOnTop {
   platform::IMainWindow& window_;
   platform::ITrayIcon& tray_;
   platform::IInstanceGuard& instance_;
+  PowerActions& power_;
   double alwaysVisible_ = 0;     // from FenVisible
   double rememberPosition_ = 0;  // from DerPosition, read at start-up only
   bool trayPending_ = false;

@@ -1,5 +1,5 @@
-// The three one-click power actions. Nothing is confirmed and nothing is saved
-// first: the system's close request to the main window takes care of that.
+// The three one-click power actions. Nothing is confirmed; the main window's
+// logic saves its position before it passes a request on.
 #pragma once
 
 #include <string_view>

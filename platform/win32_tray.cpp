@@ -41,7 +41,8 @@ NOTIFYICONDATAW Win32TrayIcon::Data(UINT flags) {
 bool Win32TrayIcon::SetTipText(std::wstring_view text) {
   tip_.assign(text);
   if (!inTray_) return true;
-  NOTIFYICONDATAW d = Data(NIF_TIP);
+  // Under version 4 the shell shows the standard tooltip only when asked to.
+  NOTIFYICONDATAW d = Data(NIF_TIP | (version4_ ? NIF_SHOWTIP : 0));
   return NotifyIcon(NIM_MODIFY, &d) != FALSE;
 }
 
@@ -50,7 +51,9 @@ bool Win32TrayIcon::Add() {
   // monitor the window is on; loaded anew after Explorer restarts.
   const int size = GetSystemMetrics(SM_CXSMICON);
   if (UniqueIcon icon = LoadIconAtSize(instance_, iconId_, size)) icon_ = std::move(icon);
-  NOTIFYICONDATAW d = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  // NIF_SHOWTIP: the version 4 asked for below hides the tooltip without it;
+  // older shells ignore the flag.
+  NOTIFYICONDATAW d = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
   if (!NotifyIcon(NIM_ADD, &d)) return false;
   // Version 4: a selection by keyboard (Enter, Space) arrives as a selection
   // too, not as a right button.

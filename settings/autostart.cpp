@@ -1,5 +1,8 @@
 #include "settings/autostart.h"
 
+#include <optional>
+#include <vector>
+
 #include "core/steps.h"
 #include "settings/registry_helpers.h"
 
@@ -10,6 +13,33 @@ using platform::RegRoot;
 // The machine-wide entry lives in the 64-bit registry whichever build runs, so
 // that the x64 and x86 exes see and keep the same one entry.
 using platform::kView64;
+
+namespace {
+
+std::uint32_t ViewOf(RegRoot root) { return root == RegRoot::LocalMachine ? kView64 : 0; }
+
+struct Mark {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  bool Disabled() const { return !data.empty() && (data[0] & 1) != 0; }
+};
+
+// Task Manager's mark of the entry below root, as stored; empty when there is none.
+std::optional<Mark> ReadMark(platform::IRegistry& reg, RegRoot root) {
+  platform::ScopedRegKey key(reg);
+  if (reg.OpenKey(root, kApprovedKey, kReadAccess | ViewOf(root), key.Receive()) != 0) {
+    key.Abandon();
+    return std::nullopt;
+  }
+  std::uint32_t type = 0, size = 0;
+  if (reg.QueryValue(key.Get(), kAutostartValue, type, nullptr, size) != 0) return std::nullopt;
+  std::vector<std::uint8_t> data(size);
+  if (reg.QueryValue(key.Get(), kAutostartValue, type, data.data(), size) != 0) return std::nullopt;
+  data.resize(size);
+  return Mark{type, std::move(data)};
+}
+
+}  // namespace
 
 std::wstring Autostart::GetShortPath(const std::wstring& path) {
   // Volumes without 8.3 names have no short form: the long path is kept.
@@ -47,16 +77,34 @@ std::wstring Autostart::RunKey() {
   return std::wstring(system_.IsWindowsNT() ? kRunKey : kRunServicesKey);
 }
 
-bool Autostart::IsRegistered() {
-  const std::wstring key = RunKey();
+bool Autostart::Exists(RegRoot root, const std::wstring& key) {
   // A value too long for its type (a DWORD of more than 4 bytes) is still an
   // entry: counted as none, a second one would be written beside it.
-  auto there = [&](RegRoot root, std::uint32_t view) {
-    ValueSlot slot;
-    const auto r = QueryRegistryValue(reg_, root, key, kAutostartValue, slot, view);
-    return r == 0 || r == platform::kRegMoreData;
-  };
-  return there(RegRoot::LocalMachine, kView64) || there(RegRoot::CurrentUser, 0);
+  ValueSlot slot;
+  const auto r = QueryRegistryValue(reg_, root, key, kAutostartValue, slot, ViewOf(root));
+  return r == 0 || r == platform::kRegMoreData;
+}
+
+// The other family has no Task Manager, and no mark.
+bool Autostart::Disabled(RegRoot root, const std::wstring& key) {
+  const auto mark = key == kRunKey ? ReadMark(reg_, root) : std::nullopt;
+  return mark && mark->Disabled();
+}
+
+void Autostart::Enable(RegRoot root, const std::wstring& key) {
+  auto mark = key == kRunKey && Exists(root, key) ? ReadMark(reg_, root) : std::nullopt;
+  if (!mark || !mark->Disabled()) return;  // no mark is written where there was none
+  mark->data[0] = 2;  // the time of the change after it is kept
+  platform::ScopedRegKey k(reg_);
+  if (reg_.OpenKey(root, kApprovedKey, kWriteAccess | ViewOf(root), k.Receive()) != 0) return k.Abandon();
+  reg_.SetValue(k.Get(), kAutostartValue, mark->type, mark->data.data(),
+                static_cast<std::uint32_t>(mark->data.size()));
+}
+
+bool Autostart::IsRegistered() {
+  const std::wstring key = RunKey();
+  const auto runs = [&](RegRoot root) { return Exists(root, key) && !Disabled(root, key); };
+  return runs(RegRoot::LocalMachine) || runs(RegRoot::CurrentUser);
 }
 
 void Autostart::Register(const std::wstring& key) {
@@ -80,6 +128,8 @@ int Autostart::OnClick(int newState) {
   const std::wstring key = RunKey();
   if (newState == 1) {
     Register(key);
+    // An entry Task Manager disabled is enabled again: the box says it runs.
+    RunEach([&] { Enable(RegRoot::LocalMachine, key); }, [&] { Enable(RegRoot::CurrentUser, key); });
   } else {
     RunEach([&] { DeleteRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, kView64); },
             [&] { DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue); });

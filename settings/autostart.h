@@ -14,6 +14,11 @@ inline constexpr std::wstring_view kRunKey = L"Software\\Microsoft\\Windows\\Cur
 inline constexpr std::wstring_view kRunServicesKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 inline constexpr std::wstring_view kAutostartValue = L"Kalvero";
+// Task Manager disables a Run entry without deleting it: a binary value of the
+// same name under this key of the same root, whose first byte is odd while the
+// entry is disabled and 2 once it is enabled again.
+inline constexpr std::wstring_view kApprovedKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 class Autostart {
  public:
@@ -26,7 +31,8 @@ class Autostart {
   const std::wstring& ExecutablePath() const { return executablePath_; }
   std::wstring RunKey();
 
-  // Whether an entry exists, machine-wide or for this user.
+  // Whether an entry exists, machine-wide or for this user, that Windows
+  // will run: not one that Task Manager disabled.
   bool IsRegistered();
   // The box was clicked into newState (0 cleared, 1 ticked, 2 greyed).
   // Returns the state the box must show: the real one, read back.
@@ -37,6 +43,10 @@ class Autostart {
 
  private:
   void Register(const std::wstring& key);
+  bool Exists(platform::RegRoot root, const std::wstring& key);
+  // Task Manager's mark of that root's entry: disabled, or enabled again.
+  bool Disabled(platform::RegRoot root, const std::wstring& key);
+  void Enable(platform::RegRoot root, const std::wstring& key);
 
   platform::IRegistry& reg_;
   platform::ISystem& system_;

@@ -14,17 +14,18 @@ struct Rig : test::Fakes, platform::IInstanceGuard {
   bool AnotherInstanceRunning() override { return another; }
   Calls Run(bool (MainWindowLogic::*step)()) { return calls.clear(), (logic.*step)(), calls; }
   bool another = false;
-  MainWindowLogic logic{*this, *this, *this, *this};
+  PowerActions power{*this, *this};
+  MainWindowLogic logic{*this, *this, *this, *this, power};
 };
 
-// What start-up reads and does, then what the close writes: the position flag is the one read at start-up,
-// whatever the settings window wrote since, and positions are saved in twips of the system DPI.
+// What start-up reads and does, then what the close writes, before its tray call: the position flag is the one
+// read at start-up, whatever the settings window wrote since, and positions are saved in twips of the system DPI.
 TEST(StartUp, SequenceByStoredSettings) {
   const Calls reads{"get FenVisible", "topmost off", "get AutoReduit", "get DerPosition"};
   const auto then = [&](Calls tail) { return tail.insert(tail.begin(), reads.begin(), reads.end()), tail; };
   const auto moved = [&](const char* move) { return then({"get Haut", "get Gauche", "rect", move}); };
   const auto saved = [](const char* haut, const char* gauche) {
-    return Calls{"icon in", "hide", "rect", std::string("save Haut=") + haut, std::string("save Gauche=") + gauche};
+    return Calls{"rect", std::string("save Haut=") + haut, std::string("save Gauche=") + gauche, "icon in", "hide"};
   };
   const Calls hidden{"icon in", "hide"};
   const struct {
@@ -42,8 +43,8 @@ TEST(StartUp, SequenceByStoredSettings) {
       {{{L"AutoReduit", L"1"}, {L"DerPosition", L"1"}, {L"Haut", L"720"}, {L"Gauche", L"960"}},
        {"get FenVisible", "topmost off", "get AutoReduit", "tip Kalvero", "icon in", "get DerPosition", "get Haut",
         "get Gauche", "rect", "move 64,48"},
-       {"icon in", "rect", "save Haut=720", "save Gauche=960"}, 96, "icon in"},
-      {{{L"DerPosition", L"1"}}, then({"get Haut", "get Gauche", "rect"}), {"icon in", "hide", "rect"}, 96, "rect"},
+       {"rect", "save Haut=720", "save Gauche=960", "icon in"}, 96, "icon in"},
+      {{{L"DerPosition", L"1"}}, then({"get Haut", "get Gauche", "rect"}), {"rect", "icon in", "hide"}, 96, "rect"},
       // Beyond single precision: that coordinate keeps the platform's place.
       {{{L"DerPosition", L"1"}, {L"Haut", L"1e39"}, {L"Gauche", L"960"}}, moved("move 64,150"), saved("2250", "960")},
   };
@@ -52,9 +53,24 @@ TEST(StartUp, SequenceByStoredSettings) {
     rig.values = row.settings, rig.dpi = row.dpi, rig.another = row.another, rig.failOn = row.failOn;
     EXPECT_EQ(rig.Run(&MainWindowLogic::OnLoad), row.load);
     rig.values[L"DerPosition"] = rig.values[L"DerPosition"] == L"1" ? L"0" : L"1";
-    rig.Run(&MainWindowLogic::OnCloseRequest);
-    rig.logic.OnUnload();
-    EXPECT_EQ(rig.calls, row.close);
+    EXPECT_EQ(rig.Run(&MainWindowLogic::OnClose), row.close);
+  }
+}
+
+// A forced shutdown may end the program without a close request: each power button writes the position first.
+TEST(PowerButtons, PositionSavedBeforeTheRequest) {
+  const Calls saved{"rect", "save Haut=720", "save Gauche=960"};
+  const std::tuple<bool (PowerActions::*)(), std::string, const wchar_t*> rows[] = {
+      {&PowerActions::ShutDown, "start [C:\\Windows\\system32\\shutdown.exe] [shutdown -s -f -t 0] 2", L"1"},
+      {&PowerActions::Restart, "start [C:\\Windows\\system32\\shutdown.exe] [shutdown -r -f -t 0] 2", L"1"},
+      {&PowerActions::LogOff, "exitwindows 0 0", L"1"}, {&PowerActions::LogOff, "exitwindows 0 0", L"0"}};
+  for (const auto& [request, call, remember] : rows) {
+    Rig rig;
+    rig.values = {{L"DerPosition", remember}, {L"Haut", L"720"}, {L"Gauche", L"960"}};
+    rig.logic.OnLoad(), rig.calls.clear();
+    rig.logic.OnPowerButton(request);
+    Calls expected = *remember == L'1' ? saved : Calls{};
+    EXPECT_EQ(rig.calls, (expected.push_back(call), expected));
   }
 }
 

@@ -46,10 +46,15 @@ TEST(SettingsWindowLogic, LoadAndApplyThroughTheRegistry) {
 // refuses writes: the box still tells the truth, and there is never more than one entry. A 32-bit build on
 // 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click twice: the
 // path is computed afresh, never appended to the last one.
+// Task Manager's mark (the machine's, or this user's with userMark): an entry it disabled shows cleared and
+// is left alone; a tick enables it again, the rest of the mark kept; clearing leaves the mark; no mark is
+// written where there was none.
 TEST(Autostart, WhereTheOneEntryGoes) {
   using Entry = std::optional<Value>;
   const Entry here = sz(L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe"), k = sz(L"C:\\K.exe"), old = sz(L"C:\\A\\K.exe");
   const Entry dword{{platform::kRegDword, {1, 0, 0, 0}}}, longDword{{platform::kRegDword, std::vector<std::uint8_t>(18)}};
+  const Entry off{{platform::kRegBinary, {3, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}}}, on{{3, {2, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}}};
+  const wchar_t* pf = L"C:\\Program Files\\Kalvero";
   using M = test::FakeRegistry;
   const struct {
     decltype(M::machine) machine;
@@ -58,6 +63,8 @@ TEST(Autostart, WhereTheOneEntryGoes) {
     Entry machineAfter, userAfter;
     bool wow64 = false, nt = true;
     std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero";  // its short form is C:\PROGRA~1\Kalvero
+    Entry mark = {}, markAfter = {};
+    bool userMark = false;
   } cases[] = {
       {M::NoRights, {}, {}, 1, 1, {}, here},  // refused: this user's entry
       {M::NoRights, old, k, 1, 1, old, {}},   // refused, the machine's entry kept
@@ -73,6 +80,10 @@ TEST(Autostart, WhereTheOneEntryGoes) {
       {M::Admin, {}, {}, 1, 1, sz(L"\\Kalvero.exe"), {}, false, true, std::nullopt},  // each step carries on
       // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
       {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, false, true, L"E:\\Mes outils"},
+      {M::Admin, old, {}, 3, 0, old, {}, false, true, pf, off, off},  {M::Admin, old, {}, 1, 1, here, {}, false, true, pf, off, on},
+      {M::NoRights, {}, k, 1, 1, {}, here, false, true, pf, off, on, true},  {M::Admin, k, {}, 0, 0, {}, {}, false, true, pf, off, off},
+      {M::NoRights, old, {}, 1, 0, old, {}, false, true, pf, off, off},   // cannot be enabled: still shown cleared
+      {M::Admin, old, {}, 3, 0, old, {}, true, true, pf, off, off},  // a 32-bit build reads the 64-bit mark
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -84,12 +95,17 @@ TEST(Autostart, WhereTheOneEntryGoes) {
     auto &machine = reg.keys[L"HKLM\\" + run], &user = reg.keys[L"HKCU\\" + run];
     if (c.machineBefore) machine[L"Kalvero"] = *c.machineBefore;
     if (c.userBefore) user[L"Kalvero"] = *c.userBefore;
+    const std::wstring approved = L"\\" + std::wstring(kApprovedKey);
+    auto &machineMarks = reg.keys[L"HKLM" + approved], &userMarks = reg.keys[L"HKCU" + approved];
+    if (c.mark) (c.userMark ? userMarks : machineMarks)[L"Kalvero"] = *c.mark;
     reg.machine = c.machine, reg.wow64 = c.wow64, system.nt = c.nt, system.folder = c.folder;
     for (int again = 0; again < 2; ++again)
       EXPECT_EQ(c.click == 3 ? autostart.OnLoad() : autostart.OnClick(c.click), c.shown);
     const auto entry = [](auto& values) { return values.contains(L"Kalvero") ? Entry(values[L"Kalvero"]) : Entry(); };
     EXPECT_EQ(entry(machine), c.machineAfter);
     EXPECT_EQ(entry(user), c.userAfter);
+    EXPECT_EQ(entry(c.userMark ? userMarks : machineMarks), c.markAfter);
+    EXPECT_EQ(entry(c.userMark ? machineMarks : userMarks), Entry());
     EXPECT_TRUE(node.empty() && reg.open.empty());
     reg.keys.clear();  // the Run key is opened, never created
     EXPECT_TRUE(autostart.OnClick(1) == 0 && reg.keys.empty());

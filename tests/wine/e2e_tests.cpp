@@ -10,20 +10,25 @@
 #include <deque>
 #include <fstream>
 
+#include "../../resources/version.h"
+
 class Strip : public WineTest {};
 
 // Each click runs system32's shutdown.exe, once and minimised, never the copy planted beside Kalvero.exe (here in a
-// folder whose name Windows' ANSI functions would mangle). The recorder standing in for both logs a line per run:
-// module path, command line, dwFlags and wShowWindow.
+// folder whose name Windows' ANSI functions would mangle), and only once the position is saved: a forced shutdown
+// may end Kalvero without a close request. The recorder standing in for both logs a line per run: module path,
+// command line, dwFlags, wShowWindow, and the position stored when it started.
 TEST_F(Strip, PowerCommandsRunSystemShutdownOnly) {
     ASSERT_TRUE(Install(L"C:\\Kalvéro ✓ 東京"));
+    SetSettings({{L"DerPosition", L"1"}});
     const Kalvero k(L"C:\\Kalvéro ✓ 東京");
+    ASSERT_TRUE(MoveTo(k.main, {200, 150}));
     Click(k.main, kShutdown), Click(k.main, kRestart);
     const auto log = [] { return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-recorder.log").rdbuf()), {}); };
     WaitUntil([&] { const std::string l = log(); return std::count(l.begin(), l.end(), '\n') == 2; });
     Sleep(400);  // time for a third run to show
-    EXPECT_EQ("C:\\windows\\system32\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\n"
-              "C:\\windows\\system32\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\n", log());
+    EXPECT_EQ("C:\\windows\\system32\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\t2250,3000\n"
+              "C:\\windows\\system32\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\t2250,3000\n", log());
 }
 
 TEST_F(Strip, FiftySimultaneousStartsLeaveOneInstance) {
@@ -43,9 +48,15 @@ TEST_F(Strip, FiftySimultaneousStartsLeaveOneInstance) {
 // on, so that a test sees whether Kalvero removed its icon itself.
 std::vector<ULONG_PTR> g_tray_calls;
 bool g_refuse_adds = false;  // a notification area that takes no icon: a session ending, another shell
+bool g_tipless = false;
 LRESULT CALLBACK RecordingTray(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message != WM_COPYDATA) return DefWindowProcW(window, message, wparam, lparam);
-    g_tray_calls.push_back(reinterpret_cast<const COPYDATASTRUCT*>(lparam)->dwData);
+    const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+    g_tray_calls.push_back(copy->dwData);
+    // Wine's record of the call starts with the window (32 bits), the icon's id and the flags. Under version 4,
+    // Windows shows the tooltip only with NIF_SHOWTIP.
+    const UINT flags = static_cast<const UINT*>(copy->lpData)[2], tip = NIF_TIP | NIF_SHOWTIP;
+    g_tipless |= (copy->dwData == NIM_ADD || copy->dwData == NIM_MODIFY) && (flags & tip) != tip;
     if (g_refuse_adds && g_tray_calls.back() == NIM_ADD) return FALSE;
     return SendMessageW(FindWindowExW(nullptr, window, L"Shell_TrayWnd", nullptr), message, wparam, lparam);
 }
@@ -68,11 +79,21 @@ TEST_F(Strip, TrayIcon) {
     EXPECT_TRUE(Topmost(k.main));
     Click(k.main, kTrayButton);
     ASSERT_TRUE(WaitUntil([&] { return TrayIcon() && !IsWindowVisible(k.main); }));
+    // Explorer restarting: the icon is put back; refused, the strip comes back and the icon is asked for again each
+    // second until it is taken, then the strip goes and the asking stops.
+    for (const bool refused : {false, true}) {
+        g_refuse_adds = refused, g_tray_calls.clear();
+        PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return std::count(g_tray_calls.begin(), g_tray_calls.end(), NIM_ADD) && IsWindowVisible(k.main) == refused; }));
+    }
+    g_refuse_adds = false;
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon() && !IsWindowVisible(k.main); })) << "not asked again";
     const HWND icon = TrayIcon();  // Wine's icon window passes a click from X on to Kalvero as posted here
     PostMessageW(icon, WM_RBUTTONDOWN, 0, 0), PostMessageW(icon, WM_RBUTTONUP, 0, 0);
     EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(k.main); }, 500)) << "a right click acted";
     PostMessageW(icon, WM_LBUTTONDOWN, 0, 0), PostMessageW(icon, WM_LBUTTONUP, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(k.main) && !TrayIcon(); })) << "no window back";
+    EXPECT_FALSE(WaitUntil([&] { return !IsWindowVisible(k.main); }, 1500)) << "still asking for the icon";
     g_tray_calls.clear();
     PostMessageW(k.main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(k.WaitExit() && !g_tray_calls.empty());
@@ -93,6 +114,26 @@ TEST_F(Strip, TrayIcon) {
     EXPECT_TRUE(again.WaitExit(2000)) << "the close waited";
     EXPECT_EQ(std::vector<ULONG_PTR>{NIM_ADD}, g_tray_calls);
     EXPECT_EQ(L"1500,2000", GetSetting(L"Haut") + L"," + GetSetting(L"Gauche"));
+    EXPECT_FALSE(g_tipless) << "an icon without its tooltip";
+}
+
+// A new caption height, border width or theme, or new screens, change the frame around the strip: its client area
+// stays exactly the five buttons, each in its place, and it stays within reach. Wine 8 keeps each process's metrics
+// and broadcasts no change: the test squeezes the strip out of reach, as a new frame would, and broadcasts.
+TEST_F(Strip, FollowsSystemChanges) {
+    const Kalvero k;
+    const std::pair<UINT, WPARAM> changes[] = {{WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS}, {WM_SETTINGCHANGE, SPI_SETWORKAREA},
+                                               {WM_THEMECHANGED, 0}, {WM_DISPLAYCHANGE, 32}};
+    for (const auto& [message, wparam] : changes) {
+        SetWindowPos(k.main, nullptr, 1300, 1100, 150, 40, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageTimeoutW(HWND_BROADCAST, message, wparam, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        EXPECT_TRUE(WaitUntil([&] {
+            RECT c{}, b{};
+            for (int i = 0; i < 5 && GetWindowRect(GetDlgItem(k.main, kShutdown + i), &b); ++i)
+                if (MapWindowPoints(nullptr, k.main, reinterpret_cast<POINT*>(&b), 2), b.left != 32 * i || b.right != 32 * i + 33 || b.bottom != 33) return false;
+            return GetClientRect(k.main, &c) && c.right == 161 && c.bottom == 33 && InWorkArea(Rect(k.main));
+        })) << message << " " << wparam;
+    }
 }
 
 class Settings : public WineTest {};
@@ -141,6 +182,28 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
         EXPECT_TRUE(WaitUntil([&] { return Topmost(k.main) == (*saved == L'1'); }, 2000));
         EXPECT_TRUE(FocusOn(k.main, kSettingsButton));
     }
+}
+
+// The About window's label, its details message and the exe's version resource show the numbers of version.h.
+TEST_F(Settings, VersionAsInVersionH) {
+    const std::wstring v = std::to_wstring(KALVERO_VERSION_MAJOR) + L"." + std::to_wstring(KALVERO_VERSION_MINOR) + L"." +
+                           std::to_wstring(KALVERO_VERSION_REVISION);
+    const Kalvero k;
+    const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
+    ASSERT_TRUE(about);
+    wchar_t text[2048] = L"", *comments = nullptr;
+    GetDlgItemTextW(about, 306, text, 2048);  // the version label
+    EXPECT_EQ(L"Version " + v, std::wstring(text));
+    Click(about, 309);  // "Détails..."
+    const HWND box = WaitWindow(L"#32770");
+    ASSERT_TRUE(box && GetDlgItemTextW(box, 0xFFFF, text, 2048));
+    const std::wstring details = text;
+    EXPECT_EQ(L"Kalvero version " + v + L" - Arrêt-Redémarrage Windows", details.substr(0, details.find(L'\r')));
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(L"C:\\kalvero\\Kalvero.exe", nullptr));
+    UINT n = 0;
+    ASSERT_TRUE(GetFileVersionInfoW(L"C:\\kalvero\\Kalvero.exe", 0, DWORD(info.size()), info.data()) &&
+                VerQueryValueW(info.data(), L"\\StringFileInfo\\040C04B0\\Comments", reinterpret_cast<void**>(&comments), &n));
+    EXPECT_EQ(L"Kalvero v" + v, std::wstring(comments));
 }
 
 // Two hundred openings and closings of the settings and About windows leave no handle behind: the test build

@@ -8,9 +8,7 @@
 static std::wstring Setting(const wchar_t* name) {
     wchar_t value[64] = L"";
     DWORD size = sizeof value;
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kalvero\\Settings", name, RRF_RT_REG_SZ,
-                 nullptr, value, &size);
-    return value;
+    return RegGetValueW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Kalvero\\Settings", name, RRF_RT_REG_SZ, nullptr, value, &size), value;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

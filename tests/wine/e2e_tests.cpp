@@ -64,7 +64,8 @@ LRESULT CALLBACK RecordingTray(HWND window, UINT message, WPARAM wparam, LPARAM 
 // A start with AutoReduit "1" shows the icon only; a selection by keyboard, which the shell may announce twice,
 // brings the window back once, as topmost as it was. The tray button puts it back in the tray; a right click on
 // the icon does nothing, a left click brings it back. Closing goes through the tray and removes the icon; where
-// the tray takes no icon, the close tries once, saves the position and ends at once.
+// the tray takes no icon, the close tries once, saves the position and ends at once. Every icon added or changed
+// asks for its tooltip.
 TEST_F(Strip, TrayIcon) {
     WNDCLASSW wc{0, RecordingTray, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
     RegisterClassW(&wc);

@@ -16,20 +16,19 @@ TEST(Autostart, TaskManagerMarkInTheRealRegistry) {
   kalvero::platform::Win32Registry reg;
   kalvero::test::Fakes system;
   kalvero::settings::Autostart autostart{reg, system};
-  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                     approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-  const auto value = [&](const std::wstring& key) {  // empty when missing
-    std::vector<BYTE> data(64);
-    DWORD size = 64;
-    return RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"Kalvero", RRF_RT_ANY, nullptr, data.data(), &size)
-               ? std::vector<BYTE>() : (data.resize(size), data);
+  const wchar_t *run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                *approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+  BYTE mark[12] = {3, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}, read[64];
+  DWORD size = 0;
+  const auto value = [&](const wchar_t* key) {  // into read and size; false when missing
+    size = sizeof read;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, key, L"Kalvero", RRF_RT_ANY, nullptr, read, &size) == ERROR_SUCCESS;
   };
-  std::vector<BYTE> mark{3, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2};
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, run.c_str(), L"Kalvero", REG_SZ, L"C:\\A\\K.exe", 22);
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, approved.c_str(), L"Kalvero", REG_BINARY, mark.data(), DWORD(mark.size()));
-  EXPECT_TRUE(autostart.OnLoad() == 0 && value(run).size() == 22);
-  EXPECT_EQ(autostart.OnClick(1), 1);
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, run, L"Kalvero", REG_SZ, L"C:\\A\\K.exe", 22);
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Kalvero", REG_BINARY, mark, sizeof mark);
+  EXPECT_TRUE(autostart.OnLoad() == 0 && value(run) && size == 22);
   mark[0] = 2;
-  EXPECT_TRUE(value(approved) == mark && autostart.OnClick(0) == 0 && value(run).empty() && value(approved) == mark);
-  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, approved.c_str(), L"Kalvero");
+  EXPECT_TRUE(autostart.OnClick(1) == 1 && value(approved) && size == 12 && !memcmp(read, mark, 12));
+  EXPECT_TRUE(autostart.OnClick(0) == 0 && !value(run) && value(approved) && !memcmp(read, mark, 12));
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Kalvero");
 }

@@ -159,6 +159,32 @@ TEST_F(Settings, TwoHundredOpeningsLeakNothing) {
     std::printf("live handles: %ld after 10 cycles, %ld after 200\n", long(handles[0]), long(handles[1]));
 }
 
+// Each button shows its picture at 100 % and at 150 %: most of it, read back from the screen, is not button face.
+TEST_F(Strip, ButtonsShowTheirPictures) {
+    for (DWORD dpi : {96, 144}) {
+        SetSystemDpi(dpi);
+        const Kalvero k;
+        SetSystemDpi(96);
+        HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
+        for (int id = kShutdown; id <= kTrayButton; ++id) {
+            const RECT r = Rect(GetDlgItem(k.main, id));
+            const int w = r.right - r.left, h = r.bottom - r.top;
+            HBITMAP shot = CreateCompatibleBitmap(screen, w, h);
+            HGDIOBJ old = SelectObject(mem, shot);
+            const auto share = [&] {  // of the pixels that are not button face
+                BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+                int other = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) other += GetPixel(mem, x, y) != GetSysColor(COLOR_BTNFACE);
+                return double(other) / (w * h);
+            };
+            EXPECT_TRUE(WaitUntil([&] { return share() > 0.5; })) << "button " << id << " at " << dpi << " dpi";
+            DeleteObject(SelectObject(mem, old));
+        }
+        DeleteDC(mem), ReleaseDC(nullptr, screen);
+    }
+}
+
 // A session end kills the whole Wine session, so session-end.sh makes the checks once the wineserver has gone.
 // Round 0 presses log-off and waits; the others leave Kalvero running with a modal window open.
 int SessionEndRound(int round) {

@@ -180,14 +180,10 @@ Marks TraceRun(const std::wstring& exe, const wchar_t* args, const wchar_t* cls,
 
 // Sets Kalvero's "start in the tray" for one run; the bench's prefix is thrown away afterwards.
 void StartInTray(bool on) {
-  HKEY key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)) return;
-  static const wchar_t one[] = L"1";
   if (on)
-    RegSetValueExW(key, L"AutoReduit", 0, REG_SZ, reinterpret_cast<const BYTE*>(one), sizeof one);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"AutoReduit", REG_SZ, L"1", 2 * sizeof(wchar_t));
   else
-    RegDeleteValueW(key, L"AutoReduit");
-  RegCloseKey(key);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"AutoReduit");
 }
 
 // Round by round, f(bare's marks, Kalvero's marks); NaN where a run failed.

@@ -30,6 +30,7 @@ HWND CreateMainWindow(HINSTANCE instance, void* self, WindowIcons& icons) {
   if (!RegisterWindowClass(instance, MainWindow::kClassName, WindowProcOf<MainWindow>,
                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icons.Big(), icons.Small()))
     return nullptr;
+  KALVERO_TRACE("class registered");
   const SIZE s = OuterSizeForClient(kMainLayout.clientWidth, kMainLayout.clientHeight, kStyle,
                                     kExStyle, dpi);
   return CreateWindowExW(kExStyle, MainWindow::kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0,
@@ -72,10 +73,11 @@ bool MainWindow::Start() {
   if (!logic_.OnLoad()) return false;
   // A start in the tray leaves only the icon on screen.
   if (tray_.InTray()) {
-    KALVERO_TRACE("icon added");
+    KALVERO_TRACE("in the tray");
   } else {
     KALVERO_TRACE("settings read");
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    KALVERO_TRACE("shown");
     UpdateWindow(hwnd_);
     KALVERO_TRACE("first paint");
   }

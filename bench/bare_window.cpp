@@ -66,6 +66,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int show) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = L"KalveroBenchBare";
   if (!RegisterClassExW(&wc)) return 1;
+  KALVERO_TRACE("class registered");
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   RECT frame{0, 0, 161, 33};
@@ -79,6 +80,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int show) {
     KALVERO_TRACE("icon added");
   } else {
     ShowWindow(hwnd, show);
+    KALVERO_TRACE("shown");
     UpdateWindow(hwnd);
     KALVERO_TRACE("first paint");
   }

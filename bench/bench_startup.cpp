@@ -194,12 +194,12 @@ std::vector<double> PerRound(const std::vector<Marks>& bare, const std::vector<M
   return v;
 }
 
-// Milliseconds from one mark (null: the process's creation) to another; NaN when one is missing.
+// Milliseconds from a mark's first time (null: the process's creation) to another's; NaN when one is missing.
 double Span(const Marks& m, const char* from, const std::string& to) {
   double a = from ? NAN : 0, b = NAN;
   for (const auto& [step, ms] : m) {
-    if (from && step == from) a = ms;
-    if (step == to) b = ms;
+    if (from && step == from && std::isnan(a)) a = ms;
+    if (step == to && std::isnan(b)) b = ms;
   }
   return b - a;
 }
@@ -229,12 +229,12 @@ void PrintOwnWork(const char* title, const std::vector<Marks>& bare, const std::
     std::printf("  %-38s %11.2f %9.2f %11.2f %7.2f\n", name.c_str(), Median(one(false)), Median(one(true)),
                 Median(diff), Median(ratio));
   }
-  // Where the time goes: each step from the mark before it.
+  // Where the time goes: each step up to the last from the mark before it.
   for (const auto* marks : {&bare, &kalvero}) {
     const Marks steps = *std::max_element(marks->begin(), marks->end(),
                                           [](const Marks& a, const Marks& b) { return a.size() < b.size(); });
     std::printf("    %s's steps (median ms from the mark before):", marks == &bare ? "bare_window" : "Kalvero");
-    for (size_t i = 1; i < steps.size(); ++i) {
+    for (size_t i = 1; i < steps.size() && steps[i - 1].first != last; ++i) {
       std::vector<double> d;
       for (const Marks& m : *marks) d.push_back(Span(m, steps[i - 1].first.c_str(), steps[i].first));
       std::printf("%s %s %.2f", i == 1 ? "" : ",", steps[i].first.c_str(), Median(d));

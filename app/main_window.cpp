@@ -27,6 +27,7 @@ HWND CreateMainWindow(HINSTANCE instance, void* self, WindowIcons& icons) {
   // the DPI of the monitor the window actually lands on.
   const UINT dpi = DpiForSystem();
   icons.Load(instance, IDI_KALVERO, dpi);
+  KALVERO_TRACE("icons loaded");
   if (!RegisterWindowClass(instance, MainWindow::kClassName, WindowProcOf<MainWindow>,
                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icons.Big(), icons.Small()))
     return nullptr;

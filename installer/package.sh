@@ -71,19 +71,22 @@ kalvero_msi() {
     codes=$(python3 -c 'import sys, uuid; n = uuid.UUID("72079122-306A-4BEB-AD93-83B980D94B19")
 print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "package " + sys.argv[1] + " " + sys.argv[2])).upper())' \
         "$v" "$(sha256sum <build/release/win64/Kalvero.exe)") || return 1
+    # wixl refuses accents in -D values, not in the files it reads.
+    { echo '<?xml version="1.0" encoding="utf-8"?><Include>' && for n in NAME WEBSITE EMAIL; do
+        printf '<?define Maker%s="%s"?>\n' "$n" "$(kalvero_maker "$n" | sed 's/&/\&amp;/g; s/"/\&quot;/g; s/</\&lt;/g')"
+    done && echo '</Include>'; } >build/release/maker.wxi || return 1
     # wixl finds sources relative to the .wxs file.
     TZ=UTC faketime -f "$(TZ=UTC date -d "@${SOURCE_DATE_EPOCH:?}" '+%Y-%m-%d %H:%M:%S')" \
         wixl -a x64 -D "Version=$v" -D "ProductCode=${codes% *}" -D Exe=../build/release/win64/Kalvero.exe \
-        -D "Publisher=$(kalvero_maker NAME)" -D "Website=$(kalvero_maker WEBSITE)" \
-        -D "Email=$(kalvero_maker EMAIL)" -o "$1" installer/kalvero.wxs && [ -s "$1" ] &&
-        msibuild "$1" -s "Kalvero $v" "$(kalvero_maker NAME)" "x64;1036" "{${codes#* }}" \
-            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRun', 3170,
+        -o "$1" installer/kalvero.wxs && [ -s "$1" ] &&
+        msibuild "$1" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRun', 3170,
                 'INSTALLFOLDER', '\"[System64Folder]reg.exe\" delete \"HKLM\\$run\" /v Kalvero /f')" \
             -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('ForgetRun',
                 'REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 3499)" \
             -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SetInstallLocation', 51,
                 'ARPINSTALLLOCATION', '[INSTALLFOLDER]')" \
             -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetInstallLocation', 1001)" &&
+        msibuild "$1" -s "Kalvero $v" "$(kalvero_maker NAME)" "x64;1036" "{${codes#* }}" &&
         kalvero_sign "$1"
 }
 

@@ -86,6 +86,8 @@ Var PurgeBox
 !insertmacro MUI_PAGE_COMPONENTS
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowFolder
 !insertmacro MUI_PAGE_DIRECTORY
+; The progress page stays until Suivant, so that « Terminé » is seen before the last page.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 

@@ -36,7 +36,7 @@ bare() { rm -f "$root/bare" && osslsigncode remove-signature -in "$1" -out "$roo
 same() { bare "$root/s/$1" && cmp -s "$root/bare" "$root/u/$1"; }
 same_pe() { bare "$root/s/$1" && python3 -c 'import sys; a, b = (bytearray(open(f, "rb").read()) for f in sys.argv[1:]); o = int.from_bytes(a[60:64], "little") + 88
 a[o:o + 4] = b[o:o + 4]; sys.exit(a.rstrip(b"\0") != b.rstrip(b"\0") or len(a) - len(b) > 7)' "$root/bare" "$root/u/$1"; }
-msi() { mkdir -p "$1.d" && msidump -s -t -d "$1.d" "$1" >/dev/null && msiinfo suminfo "$1" >"$1.d/suminfo"; }
+msi() { mkdir -p "$1.d" && (cd "$1.d" && msidump -s -t "$1" >/dev/null) && msiinfo suminfo "$1" >"$1.d/suminfo"; }
 same_msi() { bare "$root/s/$1" && kalvero_msi "$root/unsigned.msi" && msi "$root/bare" && msi "$root/unsigned.msi" && diff -qr "$root/bare.d" "$root/unsigned.msi.d" >/dev/null; }
 for f in Kalvero64.exe Kalvero32.exe Desinstaller.exe dist/Kalvero-$v-setup.exe dist/Kalvero-$v-x64.msi; do
     check "$f carries a valid signature" signed "$root/s/$f"

@@ -27,7 +27,7 @@ last=
 page() {
     local w shot same=0 prev=
     for _ in $(seq 300); do
-        w=$(xdotool search --onlyvisible --name '[Ii]nstallation de Kalvero [0-9.]+ ?$' | head -1)
+        w=$(xdotool search --onlyvisible --name '[Ii]nstallation de Kalvero [0-9.]+ ?$' 2>/dev/null | head -1)
         shot=$([ -n "$w" ] && timeout 5 import -window "$w" rgb:- 2>/dev/null | md5sum)
         [ -n "$w" ] && [ "$shot" != "$last" ] && [ "$shot" = "$prev" ] && same=$((same + 1)) || same=0
         [ $same = 3 ] && break
@@ -36,25 +36,25 @@ page() {
     [ $same = 3 ] && last=$shot && import -window "$w" "$shots/$1.png" && xdotool windowfocus "$w" key "${@:2}"
 }
 uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero' dir=$user/AppData/Local/Programs/Kalvero
-$wine "$shots/../old-setup.exe" &
+timeout 120 $wine "$shots/../old-setup.exe" &
 page 1-bienvenue Return && page 2-composants Down space Return && page 3-dossier Return && page 4-progression Return && page 5-fin Return
 wait $!
 check "Enter on every page installs Kalvero" [ -f "$dir/Kalvero.exe" ]
 check "and leaves it not started" timeout 20 wineserver -w
-$wine "$shots/../new-setup.exe" &
+timeout 120 $wine "$shots/../new-setup.exe" &
 page 6-mise-a-jour Return && page 7-composants-mise-a-jour Return && page 8-dossier-mise-a-jour Return && page 9-progression-mise-a-jour Return && page 10-fin-mise-a-jour space Return
 check "the finish page's ticked box starts Kalvero" wait_for xdotool search --onlyvisible --name '^Kalvero$'
 check "the upgrade kept the desktop shortcut unticked" [ "$(value "$uninst" DisplayVersion)" = "$next" -a -f "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk" -a ! -e "$user/Desktop/Kalvero.lnk" ]
-$wine "$shots/../old-setup.exe" &
+timeout 120 $wine "$shots/../old-setup.exe" &
 page 11-version-plus-recente Return
-wait $!
-check "an older version refuses to replace it" [ "$(value "$uninst" DisplayVersion)" = "$next" ]
-$wine reg add "HKCU\\Software\\VB and VBA Program Settings\\Kalvero\\Settings" /v Haut /d 15 /f >/dev/null && $wine "$dir/Desinstaller.exe" &
+check "an older version says why and ends" wait_for bash -c '! kill -0 $1' - $!
+kill $! 2>/dev/null; check "and leaves the newer one" [ "$(value "$uninst" DisplayVersion)" = "$next" ]
+$wine reg add "HKCU\\Software\\VB and VBA Program Settings\\Kalvero\\Settings" /v Haut /d 15 /f >/dev/null 2>&1 && $wine "$dir/Desinstaller.exe" &
 page 12-desinstallation alt+s Return && page 13-desinstallation-terminee Return
 check "the uninstaller's box removes the settings" wait_for bash -c '! $1 reg query "HKCU\\Software\\VB and VBA Program Settings\\Kalvero"' - "$wine"
 # The MSI's removal takes the machine's Run value named Kalvero (as the program writes it when its
 # box is ticked: its short path, quoted), and leaves any other value there.
-kalvero_wine_stop && $wine msiexec /i "$shots/../kalvero.msi" /qn && $wine reg add "HKLM\\$run" /v Autre /d autre.exe /f >/dev/null &&
-    $wine reg add "HKLM\\$run" /v Kalvero /d '"C:\PROGRA~1\Kalvero\Kalvero.exe"' /f >/dev/null && $wine msiexec /x "$shots/../kalvero.msi" /qn
+kalvero_wine_stop && $wine msiexec /i "$shots/../kalvero.msi" /qn && $wine reg add "HKLM\\$run" /v Autre /d autre.exe /f >/dev/null 2>&1 &&
+    $wine reg add "HKLM\\$run" /v Kalvero /d '"C:\PROGRA~1\Kalvero\Kalvero.exe"' /f >/dev/null 2>&1 && $wine msiexec /x "$shots/../kalvero.msi" /qn
 check "the MSI's removal removes it, and only it" [ -z "$(value "HKLM\\$run" Kalvero)" -a "$(value "HKLM\\$run" Autre)" = autre.exe ]
 finish

@@ -54,7 +54,8 @@ check "the 64-bit exe is installed" cmp -s "$dir/Kalvero.exe" $exe64
 check "the shortcuts start it" bash -c 'for f in "${@:2}"; do grep -qaF "$1" "$f" || exit 1; done' - "$win\\Kalvero.exe" "$menu" "$user/Desktop/Kalvero.lnk"
 check "no Run value unless asked" [ -z "$(value "HKCU\\$run" Kalvero)" ]
 for pair in "DisplayName|Kalvero" "DisplayVersion|$v" "DisplayIcon|$win\\Kalvero.exe,0" "InstallLocation|$win" \
-    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1"; do
+    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1" \
+    "URLInfoAbout|$(kalvero_maker WEBSITE)" "HelpLink|$(kalvero_maker WEBSITE)" "Contact|$(kalvero_maker EMAIL)"; do
     check "uninstall value ${pair%%|*}" [ "$(value "$uninst" "${pair%%|*}")" = "${pair#*|}" ]
 done
 check "uninstall value EstimatedSize, in KB" [ $(($(value "$uninst" EstimatedSize))) -ge $(($(stat -c %s "$dir/Kalvero.exe") / 1024)) ]
@@ -100,6 +101,9 @@ check "msiexec /i /qn installs the 64-bit exe into Program Files" bash -c 'wine 
 check "with a Start-menu shortcut to it" bash -c 'grep -qaF "$1" "$2" 2>/dev/null || grep -qaF "$1" "$3"' - 'C:\Program Files\Kalvero\Kalvero.exe' "${menus[@]}"
 wine msiexec /i build/release/next.msi /qn
 check "a newer MSI replaces it" [ "$(echo $(products))" = "$next" ]
+# Its entry names the folder, the icon and the web site as the per-user one does.
+entry() { for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | grep '{'); do [ "$(value "$k" DisplayName)" = Kalvero ] && echo "$(value "$k" InstallLocation)|$(value "$k" DisplayIcon)|$(value "$k" URLInfoAbout)"; done; }
+check "the MSI's entry: folder, icon, web site" [ "$(entry)" = "C:\\Program Files\\Kalvero\\|C:\\Program Files\\Kalvero\\Kalvero.exe,0|$(kalvero_maker WEBSITE)" ]
 check "msiexec /x /qn leaves no file, shortcut or entry" bash -c 'wine msiexec /x build/release/next.msi /qn && for f; do [ ! -e "$f" ] || exit 1; done' - "$pf" "${menus[@]}"
 check "and no uninstall entry" [ -z "$(products)" ]
 finish

@@ -54,8 +54,7 @@ check "the 64-bit exe is installed" cmp -s "$dir/Kalvero.exe" $exe64
 check "the shortcuts start it" bash -c 'for f in "${@:2}"; do grep -qaF "$1" "$f" || exit 1; done' - "$win\\Kalvero.exe" "$menu" "$user/Desktop/Kalvero.lnk"
 check "no Run value unless asked" [ -z "$(value "HKCU\\$run" Kalvero)" ]
 for pair in "DisplayName|Kalvero" "DisplayVersion|$v" "DisplayIcon|$win\\Kalvero.exe,0" "InstallLocation|$win" \
-    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1" \
-    "URLInfoAbout|$(kalvero_maker WEBSITE)" "HelpLink|$(kalvero_maker WEBSITE)" "Contact|$(kalvero_maker EMAIL)"; do
+    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1" "URLInfoAbout|$(kalvero_maker WEBSITE)" "HelpLink|$(kalvero_maker WEBSITE)" "Contact|$(kalvero_maker EMAIL)"; do
     check "uninstall value ${pair%%|*}" [ "$(value "$uninst" "${pair%%|*}")" = "${pair#*|}" ]
 done
 check "uninstall value EstimatedSize, in KB" [ $(($(value "$uninst" EstimatedSize))) -ge $(($(stat -c %s "$dir/Kalvero.exe") / 1024)) ]

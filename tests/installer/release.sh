@@ -30,7 +30,9 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Kalvero essai" -add
     -out "$root/cert.pem" 2>/dev/null && echo "mot de passe" >"$root/pass" && openssl pkcs12 -export -inkey "$root/key.pem" -in "$root/cert.pem" -passout "file:$root/pass" -out "$root/cert.pfx" &&
     (export KALVERO_SIGN_PFX=$root/cert.pfx KALVERO_SIGN_PASSWORD_FILE=$root/pass && release "$root/s") || { echo "FAIL: signed release, see $root/s/log" >&2 && failed=1 && finish; }
 # The uninstaller exists only once an installer has written it.
-kalvero_xvfb_start && kalvero_prefix_new || { failed=$((failed + 1)) && finish; }
+# A prefix of the template, whose desktop is a link to $HOME: it gets a folder of its own.
+prefix() { kalvero_prefix_new && rm -f "$user/Desktop" && mkdir -p "$user/Desktop" && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"; }
+kalvero_xvfb_start && kalvero_prefix_new && user=$WINEPREFIX/drive_c/users/$($wine cmd /c echo %USERNAME% | tr -d '\r') && prefix || { failed=$((failed + 1)) && finish; }
 for d in u s; do $wine "$root/$d/kalvero-setup.exe" /S "/D=C:\\$d" && cp "$WINEPREFIX/drive_c/$d/Desinstaller.exe" "$root/$d/"; done
 signed() { osslsigncode verify -CAfile "$root/cert.pem" -in "$1" 2>&1 | grep -q "Subject: /CN=Kalvero essai" && osslsigncode verify -CAfile "$root/cert.pem" -in "$1" >/dev/null 2>&1; }
 # Without its signature a file must be as unsigned: exactly for the exes; for the uninstaller but for
@@ -78,10 +80,8 @@ PY
 )
 
 # --- By keyboard ----------------------------------------------------------------------------------
-kalvero_setup "$root/new-setup.exe" "$target" "$next" >/dev/null && kalvero_prefix_new || { failed=$((failed + 1)) && finish; }
-user=$WINEPREFIX/drive_c/users/$($wine cmd /c echo %USERNAME% | tr -d '\r') run='Software\Microsoft\Windows\CurrentVersion\Run'
-uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero' dir=$user/AppData/Local/Programs/Kalvero last=
-rm -f "$user/Desktop" && mkdir -p "$user/Desktop" && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+kalvero_setup "$root/new-setup.exe" "$target" "$next" >/dev/null && prefix || { failed=$((failed + 1)) && finish; }
+run='Software\Microsoft\Windows\CurrentVersion\Run' uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero' dir=$user/AppData/Local/Programs/Kalvero last=
 wait_for() { for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return; sleep 0.2; done; return 1; }  # COMMAND...: until it succeeds
 value() { $wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
 # page NAME KEYS...: waits until the wizard shows a new page and it has stopped changing, saves it

@@ -75,23 +75,20 @@ LRESULT CALLBACK RecordingTray(HWND window, UINT message, WPARAM wparam, LPARAM 
 // One action on the icon, each as the shell announces it: with version 4 the event comes in lParam's low word and
 // the icon's id in the high word; without, the event alone. From the tray, only a left click or a selection
 // brings the strip back, once.
-using TrayAction = std::tuple<std::vector<UINT>, bool>;  // events, strip shown
-const TrayAction kVersion4Actions[] = {
-    {{NIN_KEYSELECT, NIN_KEYSELECT}, true},  // Enter may be announced twice
-    {{WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU, WM_MOUSEMOVE}, false},
-    {{WM_MBUTTONDOWN, WM_MBUTTONUP}, false},
-    {{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT, WM_MOUSEMOVE}, true},
+const std::tuple<bool, std::vector<UINT>, bool> kIconActions[] = {  // version 4, events, strip shown
+    {true, {NIN_KEYSELECT, NIN_KEYSELECT}, true},  // Enter may be announced twice
+    {true, {WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU, WM_MOUSEMOVE}, false},
+    {true, {WM_MBUTTONDOWN, WM_MBUTTONUP}, false},
+    {true, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, NIN_SELECT, WM_MOUSEMOVE}, true},
+    {false, {WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE}, false},  // also Enter on the icon
+    {false, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE}, true},
 };
-const TrayAction kOldActions[] = {
-    {{WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE}, false},  // also Enter on the icon
-    {{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE}, true},
-};
-template <std::size_t N>
-void ActOnIcon(HWND main, bool version4, const TrayAction (&actions)[N]) {
-    for (const auto& [events, shown] : actions) {
+void ActOnIcon(HWND main, bool version4) {
+    for (const auto& [v4, events, shown] : kIconActions) {
+        if (v4 != version4) continue;
         if (IsWindowVisible(main)) Click(main, kTrayButton);
-        for (const UINT e : events) PostMessageW(main, WM_APP + 1, version4 ? MAKEWPARAM(8, 8) : 1, version4 ? MAKELPARAM(e, 1) : e);
-        EXPECT_TRUE(Flush(main) && IsWindowVisible(main) == shown) << events.size() << " events";
+        for (const UINT e : events) PostMessageW(main, WM_APP + 1, v4 ? MAKEWPARAM(8, 8) : 1, v4 ? MAKELPARAM(e, 1) : e);
+        EXPECT_TRUE(Flush(main) && IsWindowVisible(main) == shown) << events.size() << " events, version 4: " << v4;
         EXPECT_TRUE(WaitUntil([&] { return (TrayIcon() == nullptr) == shown; })) << events.size() << " events";
     }
 }
@@ -112,7 +109,7 @@ TEST_F(Strip, TrayIcon) {
         SendMessageW(k.main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
         EXPECT_TRUE(Flush(k.main) && IsWindowVisible(k.main) != inTray && (TrayIcon() != nullptr) == inTray) << "ended";
         EXPECT_EQ(L"", GetSetting(L"Haut")) << "saved";
-        if (inTray) ActOnIcon(k.main, true, kVersion4Actions);
+        if (inTray) ActOnIcon(k.main, true);
     }
     EXPECT_TRUE(Topmost(k.main));
     g_tray_calls.clear();
@@ -127,7 +124,7 @@ TEST_F(Strip, TrayIcon) {
     SetSystemDpi(96);  // the next test's driver starts unaware of DPI: at 144 Wine would scale what it sees
     EXPECT_TRUE(WaitUntil([&] { return At(again.main, {96, 72}) && Topmost(again.main); }));
     g_refuse_version = true;
-    ActOnIcon(again.main, false, kOldActions);
+    ActOnIcon(again.main, false);
     ASSERT_TRUE(MoveTo(again.main, {200, 150}));
     ShowWindowAsync(again.main, SW_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(again.main); }));

@@ -177,9 +177,9 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
         EXPECT_TRUE(GetWindow(about, GW_OWNER) == settings && !IsWindowEnabled(settings) && !IsWindowEnabled(k.main));
         Key(Focus(about), VK_ESCAPE);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && Focus(settings) == GetDlgItem(settings, kAboutButton); }));
-        ASSERT_TRUE(CloseModal(settings, k.main, message, wparam));
+        ASSERT_TRUE(CloseModal(settings, k.main, message, wparam) && Flush(k.main));  // the apply ends after the close
         EXPECT_EQ(saved, GetSetting(L"FenVisible"));
-        EXPECT_TRUE(WaitUntil([&] { return Topmost(k.main) == (*saved == L'1'); }, 2000));
+        EXPECT_EQ(*saved == L'1', Topmost(k.main));
         EXPECT_TRUE(FocusOn(k.main, kSettingsButton));
     }
 }
@@ -200,7 +200,7 @@ TEST_F(Settings, EachBoxToItsOwnValueAndBack) {
                 shown += std::to_wstring(SendDlgItemMessageW(settings, box, BM_GETCHECK, 0, 0));
                 if (click) Click(settings, box);
             }
-            ASSERT_TRUE(CloseModal(settings, k.main, BM_CLICK));
+            ASSERT_TRUE(CloseModal(settings, k.main, BM_CLICK) && Flush(k.main));
             for (int i = 0; i < 3; ++i) saved += GetSetting(boxes[i].first), wanted += click ? L"100"[stored[i] - L'0'] : stored[i];
             EXPECT_EQ(stored, shown);
             EXPECT_EQ(wanted, saved) << (click ? "clicked" : "untouched");

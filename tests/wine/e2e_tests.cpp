@@ -140,11 +140,11 @@ class Settings : public WineTest {};
 
 // The settings window, from the keyboard. The strip's focus starts on shut-down and Tab follows the buttons'
 // order; Enter opens the window with the focus on its first box, which Space ticks. It is kept inside the work
-// area where it would not fit below the strip; modal; the first to need comctl32 (themed controls), which the
-// strip alone must not load. The typo in the last box's caption is the original's. The About window over it
-// takes the keyboard from both; Escape closes it with the focus back on "A propos". The close box saves nothing,
-// "Appliquer et fermer" saves the boxes and sets topmost; both close the window with the focus back on the
-// strip's button.
+// area where it would not fit below the strip; owned by the strip; modal; the first to need comctl32 (themed
+// controls), which the strip alone must not load. The typo in the last box's caption is the original's. The About
+// window over it takes the keyboard from both; Escape closes it with the focus back on "A propos". The close box
+// saves nothing, "Appliquer et fermer" saves the boxes and sets topmost; both close the window with the focus back
+// on the strip's button.
 TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
     const Kalvero k;
     const RECT main = Rect(k.main), work = WorkArea();
@@ -165,15 +165,25 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
         const HWND settings = WaitWindow(L"KalveroSettings");
         ASSERT_TRUE(settings && FocusOn(settings, kAlwaysVisible));
         EXPECT_TRUE(comctl32() && InWorkArea(Rect(settings)) && !IsWindowEnabled(k.main));
-        wchar_t text[100] = L"";
-        GetDlgItemTextW(settings, kStartInTray, text, 100);
-        EXPECT_STREQ(L"Réduire automatiqment dans la barre des tâches au démarrage de l'ordinateur", text);
+        EXPECT_EQ(k.main, GetWindow(settings, GW_OWNER)) << "a taskbar button of its own";
         Key(Focus(settings), VK_SPACE);  // ticks the first box: saved only by "Appliquer et fermer"
         EXPECT_EQ((std::vector<int>{kStartOnWin, kRememberPosition, kAboutButton, kApply, kStartInTray, kAlwaysVisible,
                                     kStartOnWin, kRememberPosition, kAboutButton}), Tabs(settings, 9));
         Key(Focus(settings), VK_SPACE);
         const HWND about = WaitWindow(L"KalveroAbout");
         ASSERT_TRUE(about && FocusOn(about, kOk));
+        // What the user reads, and a screen reader says: captions, and the strip's tooltips (its buttons' texts).
+        const std::tuple<HWND, int, const wchar_t*> texts[] = {
+            {k.main, 0, L"Kalvero"}, {k.main, kShutdown, L"Arrêt de Windows"}, {k.main, kRestart, L"Redémarrer Windows"},
+            {k.main, kLogoff, L"Déconnexion utilisateur"}, {k.main, kSettingsButton, L"Réglages de Kalvero"},
+            {k.main, kTrayButton, L"Réduire dans la barre des tâches"}, {settings, 0, L"Kalvero - Réglages"},
+            {settings, kStartInTray, L"Réduire automatiqment dans la barre des tâches au démarrage de l'ordinateur"},
+            {about, 0, L"Kalvero - A propos "}};
+        for (const auto& [window, id, text] : texts) {
+            wchar_t shown[100] = L"";
+            SendMessageW(id ? GetDlgItem(window, id) : window, WM_GETTEXT, 100, reinterpret_cast<LPARAM>(shown));
+            EXPECT_STREQ(text, shown);
+        }
         EXPECT_TRUE(GetWindow(about, GW_OWNER) == settings && !IsWindowEnabled(settings) && !IsWindowEnabled(k.main));
         Key(Focus(about), VK_ESCAPE);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && Focus(settings) == GetDlgItem(settings, kAboutButton); }));

@@ -2,6 +2,7 @@
 
 #include "about/about_texts.h"
 #include "app/main_window_logic.h"
+#include "app/power_actions.h"
 #include "fakes.h"
 
 namespace kalvero::app {
@@ -57,6 +58,13 @@ TEST(StartUp, ReadsDoesAndSaves) {
     rig.logic.OnUnload();
     EXPECT_EQ(split(), std::tuple(std::string(), row.close, row.saves));
   }
+}
+
+// Log off as Windows is asked to: EWX_LOGOFF alone, so that programs may save first; nothing is started.
+TEST(PowerActions, LogOffAsksPolitely) {
+  test::Fakes rig;
+  PowerActions{rig, rig}.LogOff();
+  EXPECT_EQ(rig.calls, std::vector<std::string>{"exitwindows 0 0"});
 }
 
 // The About box's text box breaks lines at a bare CR.

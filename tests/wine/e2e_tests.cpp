@@ -94,8 +94,9 @@ void ActOnIcon(HWND main, bool version4) {
 }
 
 // A start with AutoReduit "1" shows the icon only. Another program refusing the session's end changes nothing
-// there, nor once the strip is back, as topmost as it was. Closing goes through the tray and removes the icon;
-// where the tray takes no icon, the close tries once, saves the position and ends at once.
+// there, nor once the icon's actions have brought the strip back, as topmost as it was. Closing goes through the
+// tray and removes the icon; where the tray takes no icon, the close tries once, saves the position and ends at
+// once.
 TEST_F(Strip, TrayIcon) {
     WNDCLASSW wc{0, RecordingTray, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
     RegisterClassW(&wc);
@@ -117,7 +118,8 @@ TEST_F(Strip, TrayIcon) {
     ASSERT_TRUE(k.WaitExit() && !g_tray_calls.empty());
     EXPECT_EQ(ULONG_PTR{NIM_ADD}, g_tray_calls[0]) << "not through the tray";
     EXPECT_EQ(ULONG_PTR{NIM_DELETE}, g_tray_calls.back()) << "the icon was left behind";
-    // Shown at 144 dpi, topmost where it was saved; minimised by another program, it saves its normal place.
+    // Shown at 144 dpi, topmost where it was saved; its icon from a shell without version 4; minimised by another
+    // program, it saves its normal place.
     SetSystemDpi(144);
     SetSettings({{L"AutoReduit", L"0"}, {L"Haut", L"720"}, {L"Gauche", L"960"}});
     const Kalvero again;

@@ -9,6 +9,7 @@
 #include "platform/win32_process.h"
 #include "platform/win32_registry.h"
 #include "platform/win32_system.h"
+#include "platform/win32_trace.h"
 #include "resources/resource_ids.h"
 #include "settings/registry_settings_store.h"
 
@@ -26,6 +27,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   platform::Win32InstanceGuard instanceGuard;
   // Checked before anything else, so a second start reads and writes nothing.
   if (instanceGuard.AnotherInstanceRunning()) return 0;
+  KALVERO_TRACE("mutex");
 
   platform::Win32Registry registry;
   platform::Win32System system;
@@ -44,7 +46,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   app::MainWindow window(instance, store, instanceGuard, power, settingsWindow);
   if (!window.Created()) return 1;
   if (!window.Start()) return 0;
-  KALVERO_TRACE("shown");
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -4,6 +4,7 @@
 
 #include "platform/win32_dpi.h"
 #include "platform/win32_system_function.h"
+#include "platform/win32_trace.h"
 #include "resources/layout_main.h"
 
 namespace kalvero::app {
@@ -21,14 +22,18 @@ constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr int kTrayRetries = 60;
 
-HWND CreateMainWindow(HINSTANCE instance, void* self) {
+HWND CreateMainWindow(HINSTANCE instance, void* self, WindowIcons& icons) {
+  // Sized and given icons for the system DPI first; Layout() corrects both for
+  // the DPI of the monitor the window actually lands on.
+  const UINT dpi = DpiForSystem();
+  icons.Load(instance, IDI_KALVERO, dpi);
+  KALVERO_TRACE("icons loaded");
   if (!RegisterWindowClass(instance, MainWindow::kClassName, WindowProcOf<MainWindow>,
-                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icons.Big(), icons.Small()))
     return nullptr;
-  // Sized for the system DPI first; Layout() corrects it for the DPI of the
-  // monitor the window actually lands on.
+  KALVERO_TRACE("class registered");
   const SIZE s = OuterSizeForClient(kMainLayout.clientWidth, kMainLayout.clientHeight, kStyle,
-                                    kExStyle, DpiForSystem());
+                                    kExStyle, dpi);
   return CreateWindowExW(kExStyle, MainWindow::kClassName, L"Kalvero", kStyle, CW_USEDEFAULT, 0,
                          s.cx, s.cy, nullptr, nullptr, instance, self);
 }
@@ -45,7 +50,7 @@ MainWindow::MainWindow(HINSTANCE instance, ISettingsStore& store, IInstanceGuard
                        PowerActions& power, settings::SettingsWindow& settings)
     : instance_(instance),
       settings_(settings),
-      hwnd_(CreateMainWindow(instance, this)),
+      hwnd_(CreateMainWindow(instance, this, classIcons_)),
       tray_(instance, IDI_KALVERO, hwnd_),
       logic_(store, *this, tray_, instanceGuard, power) {
   if (!hwnd_) return;
@@ -56,19 +61,25 @@ MainWindow::MainWindow(HINSTANCE instance, ISettingsStore& store, IInstanceGuard
   using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
   if (auto allow = SystemFunction<FilterFn>(L"user32.dll", "ChangeWindowMessageFilterEx"))
     allow(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
-  CreateControls(hwnd_, instance_, kMainControls);
+  // Made for the system DPI, with the class's icons: only a window on a
+  // monitor of another DPI needs laying out again.
+  const UINT dpi = DpiForWindow(hwnd_);
+  CreateControls(hwnd_, instance_, kMainControls, dpi);
+  if (dpi != DpiForSystem()) Layout(dpi);
   KALVERO_TRACE("controls");
-  Layout(DpiForWindow(hwnd_));
-  KALVERO_TRACE("pictures and icons");
 }
 
 bool MainWindow::Start() {
   if (!logic_.OnLoad()) return false;
-  KALVERO_TRACE("settings read");
   // A start in the tray leaves only the icon on screen.
-  if (!tray_.InTray()) {
+  if (tray_.InTray()) {
+    KALVERO_TRACE("in the tray");
+  } else {
+    KALVERO_TRACE("settings read");
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    KALVERO_TRACE("shown");
     UpdateWindow(hwnd_);
+    KALVERO_TRACE("first paint");
   }
   if (logic_.TrayPending()) RetryTray();
   return true;
@@ -133,13 +144,10 @@ LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void MainWindow::Layout(UINT dpi) {
   LayOut(hwnd_, kMainLayout, dpi);
+  // Pictures for the new size are loaded as the buttons are drawn.
   for (std::size_t i = 0; i < std::size(kMainControls); ++i) {
-    const Control& c = kMainControls[i];
-    const PixelRect p = ToPixels(c, static_cast<int>(dpi));
-    const int picture = c.pictureId + ScaleIndex(kPictureSizes, std::max(p.width, p.height));
-    // The pictures are RLE8-compressed: a plain bitmap, which a DIB section could not hold.
-    pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(picture), IMAGE_BITMAP, 0, 0, 0)));
-    InvalidateRect(GetDlgItem(hwnd_, c.id), nullptr, FALSE);
+    pictures_[i].reset();
+    InvalidateRect(GetDlgItem(hwnd_, kMainControls[i].id), nullptr, FALSE);
   }
   icons_.Set(hwnd_, instance_, IDI_KALVERO, dpi);
 }
@@ -148,6 +156,13 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& di) {
   const int i = IndexOf(static_cast<int>(di.CtlID));
   if (i < 0) return;
   const RECT& r = di.rcItem;
+  if (!pictures_[i]) {
+    // Loaded when first drawn: a start in the tray loads none. They are
+    // RLE8-compressed: a plain bitmap, which a DIB section could not hold.
+    const int size = std::max(r.right - r.left, r.bottom - r.top);
+    const int id = kMainControls[i].pictureId + ScaleIndex(kPictureSizes, size);
+    pictures_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0)));
+  }
   const bool pressed = (di.itemState & ODS_SELECTED) != 0;
   FillRect(di.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
   // A pressed button shows its picture pushed in by one pixel.

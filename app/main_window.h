@@ -66,8 +66,10 @@ class MainWindow final : public platform::IMainWindow {
   bool closing_ = false;
   bool tooltipsTried_ = false;
   int trayRetries_ = 0;
-  std::array<platform::UniqueBitmap, 5> pictures_{};
-  platform::WindowIcons icons_;
+  std::array<platform::UniqueBitmap, 5> pictures_{};  // each loaded when its button is first drawn
+  // The icons at the system DPI belong to the window class: Wine converts
+  // them once, as it creates the window. icons_ are those set by Layout().
+  platform::WindowIcons classIcons_, icons_;
   platform::FocusKeeper focus_;
   HWND hwnd_ = nullptr;
   platform::Win32TrayIcon tray_;  // the tray and the logic need the window

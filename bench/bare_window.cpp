@@ -1,82 +1,93 @@
-// Baselines for the start-up benchmark: the least a Win32 program needs to put one
-// top-level window on the screen. It is built with the same compiler and the same size
-// flags as Kalvero.exe, and its window has the same outer shape (fixed border, close box
-// only, a 161 x 33 pixel client area), so that the window surface Wine allocates for it
-// costs the same and the comparison measures only what the program itself adds.
-//
-// Built twice:
-//   bare_window.exe    no manifest, no child windows.
-//   bare_controls.exe  BARE_WITH_CONTROLS: Kalvero's own manifest (bare_controls.rc), which
-//                      asks for Common Controls 6, and five standard owner-drawn BUTTON
-//                      children across the client area, as in Kalvero's button strip. Under
-//                      that manifest the first BUTTON loads comctl32 v6 and uxtheme through
-//                      class redirection: this is the platform's fixed cost of the manifest,
-//                      which Kalvero cannot avoid, without anything Kalvero adds on top.
+// The benchmark's baseline: the least a Win32 program needs to put a window of
+// Kalvero's outer shape on the screen (fixed border, close box only, a 161 x 33
+// client area), built with the same compiler and size flags. Like Kalvero, it
+// closes by putting an icon in the notification area and taking it away again,
+// with shell32 loaded only then; "tray" on its command line starts it with
+// only that icon, as Kalvero starts in the tray. Its trace build marks the
+// same points as Kalvero's: entry, first paint, icon added.
 #include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win32_trace.h"
 
 namespace {
 
-#ifdef BARE_WITH_CONTROLS
-constexpr int kButtons = 5;
-constexpr int kClientWidth = 161;
-constexpr int kClientHeight = 33;
-#endif
+using NotifyFn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
 
-LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-#ifdef BARE_WITH_CONTROLS
-    case WM_DRAWITEM: {
-        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        FillRect(dis->hDC, &dis->rcItem, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-        return TRUE;
-    }
-#endif
+BOOL Notify(HWND hwnd, DWORD message) {
+  static NotifyFn notify = [] {
+    wchar_t path[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(path, MAX_PATH - 12);
+    lstrcpyW(path + n, L"\\shell32.dll");
+    HMODULE shell32 = LoadLibraryW(path);
+    return shell32 ? reinterpret_cast<NotifyFn>(reinterpret_cast<void*>(GetProcAddress(shell32, "Shell_NotifyIconW")))
+                   : nullptr;
+  }();
+  NOTIFYICONDATAW d{};
+  d.cbSize = sizeof d;
+  d.hWnd = hwnd;
+  d.uID = 1;
+  d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  d.uCallbackMessage = WM_APP + 1;
+  d.hIcon = static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON,  // IDI_APPLICATION
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  lstrcpyW(d.szTip, L"Bare window");
+  return notify && notify(message, &d);
+}
+
+LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  static bool inTray = false;
+  switch (msg) {
+    case WM_APP:  // the start in the tray
+      inTray = Notify(hwnd, NIM_ADD);
+      return 0;
+    case WM_CLOSE:
+      if (!inTray) inTray = Notify(hwnd, NIM_ADD);
+      ShowWindow(hwnd, SW_HIDE);
+      if (inTray) Notify(hwnd, NIM_DELETE);
+      DestroyWindow(hwnd);
+      return 0;
     case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
-{
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = BareProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"KalveroBenchBareWindow";
-    if (!RegisterClassExW(&wc)) return 1;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int show) {
+  KALVERO_TRACE("wWinMain");
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = BareProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = L"KalveroBenchBare";
+  if (!RegisterClassExW(&wc)) return 1;
+  KALVERO_TRACE("class registered");
 
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    RECT frame{0, 0, 161, 33};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Bare window", style, CW_USEDEFAULT,
-                                CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                                nullptr, nullptr, instance, nullptr);
-    if (!hwnd) return 1;
-#ifdef BARE_WITH_CONTROLS
-    // Side by side, the last one ending exactly at the client's right edge.
-    for (int i = 0; i < kButtons; ++i) {
-        const int left = i * kClientWidth / kButtons;
-        const int right = (i + 1) * kClientWidth / kButtons;
-        if (!CreateWindowExW(0, L"BUTTON", L"Button", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
-                             left, 0, right - left, kClientHeight, hwnd,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + i)), instance, nullptr))
-            return 1;
-    }
-#endif
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  RECT frame{0, 0, 161, 33};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Bare window", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  if (!hwnd) return 1;
+  KALVERO_TRACE("window created");
+  if (lstrcmpW(args, L"tray") == 0) {
+    SendMessageW(hwnd, WM_APP, 0, 0);
+    KALVERO_TRACE("icon added");
+  } else {
     ShowWindow(hwnd, show);
+    KALVERO_TRACE("shown");
     UpdateWindow(hwnd);
-
-    MSG m;
-    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
-    return static_cast<int>(m.wParam);
+    KALVERO_TRACE("first paint");
+  }
+  MSG m;
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  return static_cast<int>(m.wParam);
 }

@@ -1,6 +1,6 @@
-// Sequences that carry on past failures. Every platform call reports failure
-// as a plain result; a sequence whose behaviour is to carry on runs its steps
-// through RunEach, so a failed step never stops the ones after it.
+// Sequences that carry on past failures: a sequence whose behaviour is to
+// carry on runs its steps through RunEach, so a failed step, reported as a
+// plain result, never stops the ones after it.
 #pragma once
 
 namespace kalvero::core {

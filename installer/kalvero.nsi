@@ -1,8 +1,11 @@
 ; Kalvero's per-user installer: no administrator rights, installs into the user's own programs
 ; folder, and its uninstaller leaves only the settings unless asked.
 ;
-;   makensis -NOCD -DVERSION=1.0.0 -DEXE64=… -DEXE32=… -DOUTFILE=… installer/kalvero.nsi
-; from the repository's root (installer/package.sh does it).
+;   makensis -NOCD -DVERSION=1.0.0 -DEXE64=… -DEXE32=… -DKB64=… -DKB32=… -DPUBLISHER=… -DWEBSITE=…
+;            -DEMAIL=… [-DSIGN=command] -DOUTFILE=… installer/kalvero.nsi
+; from the repository's root (installer/package.sh does it). KB64 and KB32 are the exes' sizes in
+; KB; SIGN, when given, is run on the uninstaller before it is packed and on the installer once
+; written, with the file's name as its last argument.
 ;
 ; The shipped build is x86-unicode so that it also runs on 32-bit Windows. -DTARGET=amd64-unicode
 ; builds the very same script as a 64-bit program, only so that it can be run where 32-bit programs
@@ -22,12 +25,20 @@ SetDateSave on
 !include x64.nsh
 !include FileFunc.nsh
 !include Sections.nsh
+!include WordFunc.nsh
+!include nsDialogs.nsh
+
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
+!endif
 
 !define APP Kalvero
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\VB and VBA Program Settings\${APP}"
 !define UNINSTALLER "Desinstaller.exe"
+!define ABOUT "Arrêt, redémarrage et déconnexion de Windows en un clic"
 
 Name "${APP} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -38,14 +49,17 @@ InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
 BrandingText "${APP} ${VERSION}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+; The stock space texts count every File command (both exes) and write « 165.0 Ko »: the pages
+; show the installed exe's size themselves (ShowSpace).
+SpaceTexts none
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1036 "ProductName" "${APP}"
 VIAddVersionKey /LANG=1036 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1036 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1036 "FileDescription" "Installation de ${APP}"
-VIAddVersionKey /LANG=1036 "CompanyName" "${APP}"
-VIAddVersionKey /LANG=1036 "LegalCopyright" "${APP}"
+VIAddVersionKey /LANG=1036 "FileDescription" "Installation et désinstallation de ${APP}"
+VIAddVersionKey /LANG=1036 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1036 "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ICON "resources/pictures/kalvero.ico"
 !define MUI_UNICON "resources/pictures/kalvero.ico"
@@ -53,15 +67,31 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "${APP}"
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Kalvero.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Lancer ${APP}"
+; Ticked, one Enter too many would start it with the focus on its shut-down button.
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
 
+Var Previous   ; the version already installed for this user, if any
+Var Replacing  ; what the welcome page says of it
+Var Purge      ; the uninstaller's « Supprimer aussi les réglages »
+Var PurgeBox
+
+; The stock text asks to close every application so that system files can be updated: here
+; nothing but the user's own folder changes, and Kalvero is closed by the installer itself.
+!define MUI_WELCOMEPAGE_TEXT "Cet assistant va installer ${APP} ${VERSION} pour vous seul, dans votre dossier \
+  de programmes : aucun droit d'administrateur n'est nécessaire.$\r$\n$\r$\n$Replacing\
+  Si ${APP} est ouvert, l'assistant le fermera ; il retrouvera sa place à son prochain démarrage.\
+  $\r$\n$\r$\nCliquez sur Suivant pour continuer."
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowSpace
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowFolder
 !insertmacro MUI_PAGE_DIRECTORY
+; The progress page stays until Suivant, so that « Terminé » is seen before the last page.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
-!insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_COMPONENTS
+UninstPage custom un.ConfirmShow un.ConfirmLeave
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "French"
@@ -115,23 +145,29 @@ Section "${APP}" SecMain
     File "/oname=Kalvero.exe" "${EXE32}"
   ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
-  CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\Kalvero.exe"
+  CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\Kalvero.exe" "" "" 0 SW_SHOWNORMAL "" "${ABOUT}"
 
   WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "${APP}"
   WriteRegStr HKCU "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${UNINST_KEY}" "Publisher" "${APP}"
+  WriteRegStr HKCU "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINST_KEY}" "URLInfoAbout" "${WEBSITE}"
+  WriteRegStr HKCU "${UNINST_KEY}" "HelpLink" "${WEBSITE}"
+  WriteRegStr HKCU "${UNINST_KEY}" "Contact" "${EMAIL}"
+  WriteRegStr HKCU "${UNINST_KEY}" "Comments" "${ABOUT}"
   WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Kalvero.exe,0"
   WriteRegStr HKCU "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  SetDetailsPrint none  ; GetSize writes an English summary to the status line
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  SetDetailsPrint both
   WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
 SectionEnd
 
 Section "Raccourci sur le bureau" SecDesktop
-  CreateShortcut "$DESKTOP\${APP}.lnk" "$INSTDIR\Kalvero.exe"
+  CreateShortcut "$DESKTOP\${APP}.lnk" "$INSTDIR\Kalvero.exe" "" "" 0 SW_SHOWNORMAL "" "${ABOUT}"
 SectionEnd
 
 ; The same value the program's own box writes when the user may not write the machine's entry.
@@ -141,9 +177,8 @@ Section /o "Exécuter ${APP} au démarrage de l'ordinateur" SecRun
   WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$0"'
 SectionEnd
 
-; Shown ticked and greyed above « Supprimer aussi les réglages »; removes only what this install put there.
+; Removes only what this install put there, and the settings when asked.
 Section "un.${APP}"
-  SectionIn RO
   Call un.CloseRunning
   ; The program writes the short form of its own path, quoted when it holds a blank.
   GetFullPathName /SHORT $R0 "$INSTDIR\Kalvero.exe"
@@ -173,12 +208,84 @@ Section "un.${APP}"
   Delete "$SMPROGRAMS\${APP}.lnk"
   Delete "$DESKTOP\${APP}.lnk"
   DeleteRegKey HKCU "${UNINST_KEY}"
+  ${If} $Purge = ${BST_CHECKED}
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\VB and VBA Program Settings"
+  ${EndIf}
 SectionEnd
 
-Section /o "un.Supprimer aussi les réglages" SecPurge
-  DeleteRegKey HKCU "${SETTINGS_KEY}"
-  DeleteRegKey /ifempty HKCU "Software\VB and VBA Program Settings"
-SectionEnd
+; An upgrade names the version it replaces and keeps the earlier choices: the desktop shortcut
+; if it is still there, the start with Windows if this user's entry is. A newer version is not
+; replaced from the wizard (a silent install does what it is told).
+Function .onInit
+  ${If} ${IsNativeAMD64}
+    SectionSetSize ${SecMain} ${KB64}
+  ${Else}
+    SectionSetSize ${SecMain} ${KB32}
+  ${EndIf}
+  ReadRegStr $Previous HKCU "${UNINST_KEY}" "DisplayVersion"
+  ${IfThen} $Previous == "" ${|} Return ${|}
+  ${VersionCompare} $Previous ${VERSION} $0
+  ${If} $0 = 1
+  ${AndIfNot} ${Silent}
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${APP} $Previous est déjà installé, et il est plus récent que \
+      cette version ${VERSION}.$\r$\n$\r$\nPour revenir à la version ${VERSION}, désinstallez d'abord ${APP} $Previous."
+    Abort
+  ${EndIf}
+  StrCpy $Replacing "${APP} $Previous est déjà installé : il sera remplacé par la version ${VERSION}, qui gardera \
+    vos réglages et vos choix.$\r$\n$\r$\n"
+  ${IfThen} $0 = 0 ${|} StrCpy $Replacing "${APP} ${VERSION} est déjà installé : il sera réinstallé, \
+    avec vos réglages et vos choix.$\r$\n$\r$\n" ${|}
+  ${IfNot} ${FileExists} "$DESKTOP\${APP}.lnk"
+    !insertmacro UnselectSection ${SecDesktop}
+  ${EndIf}
+  ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
+  ${If} $0 != ""
+    !insertmacro SelectSection ${SecRun}
+  ${EndIf}
+FunctionEnd
+
+; The folder box shows the folder of an earlier install with a backslash at its end.
+Function ShowFolder
+  Call ShowSpace
+  FindWindow $0 "#32770" "" $HWNDPARENT
+  GetDlgItem $0 $0 1019
+  System::Call 'user32::GetWindowText(p r0, t .r1, i ${NSIS_MAX_STRLEN})'
+  StrCpy $2 $1 "" -1
+  ${If} $2 == "\"
+    StrCpy $1 $1 -1
+    SendMessage $0 ${WM_SETTEXT} 0 "STR:$1"
+  ${EndIf}
+FunctionEnd
+
+; « Espace requis » of the components and folder pages, in whole KB.
+Function ShowSpace
+  FindWindow $0 "#32770" "" $HWNDPARENT
+  GetDlgItem $0 $0 1023
+  SectionGetSize ${SecMain} $1
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:Espace requis : $1 Ko"
+  ShowWindow $0 ${SW_SHOW}
+FunctionEnd
+
+; The uninstaller's one page: what goes, and whether the settings go too.
+Function un.ConfirmShow
+  !insertmacro MUI_HEADER_TEXT "Désinstaller ${APP}" "Supprimer ${APP} de votre ordinateur."
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 48u "${APP} va être supprimé du dossier $INSTDIR, avec ses raccourcis.$\r$\n$\r$\n\
+    Vos réglages (position de la fenêtre et options) restent, sauf si vous cochez la case ci-dessous."
+  Pop $0
+  ${NSD_CreateCheckbox} 0 56u 100% 12u "&Supprimer aussi les réglages"
+  Pop $PurgeBox
+  ${NSD_SetState} $PurgeBox $Purge
+  GetDlgItem $0 $HWNDPARENT 1
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:$(^UninstallBtn)"
+  nsDialogs::Show
+FunctionEnd
+
+Function un.ConfirmLeave
+  ${NSD_GetState} $PurgeBox $Purge
+FunctionEnd
 
 ; Silent uninstalls keep the settings too; /PURGE removes them.
 Function un.onInit
@@ -186,7 +293,7 @@ Function un.onInit
   ClearErrors
   ${GetOptions} $0 "/PURGE" $1
   ${IfNot} ${Errors}
-    !insertmacro SelectSection ${SecPurge}
+    StrCpy $Purge ${BST_CHECKED}
   ${EndIf}
 FunctionEnd
 

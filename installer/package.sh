@@ -1,10 +1,14 @@
 # shellcheck shell=bash
-# What the release script and the installer tests share: the version, the staged exes and the two
-# installer builds. Source it from the repository's root.
+# What the release script and the installer tests share: the version, the staged exes, signing and
+# the two installer builds. Source it from the repository's root.
 #   kalvero_version               prints the version from resources/version.h, e.g. 1.0.0
+#   kalvero_maker NAME            prints the build's option KALVERO_MAKER_NAME (WEBSITE, EMAIL, ...)
 #   kalvero_stage                 copies both built exes to build/release/{win64,win32}/
-#   kalvero_setup OUT [TARGET]    the per-user installer (TARGET: x86-unicode, amd64-unicode)
+#   kalvero_sign FILE             signs FILE in place when KALVERO_SIGN_PFX names a certificate
+#   kalvero_setup OUT [TARGET] [VERSION]  the per-user installer (TARGET: x86-unicode, amd64-unicode)
 #   kalvero_msi OUT [VERSION]     the per-machine package
+# Signing reads KALVERO_SIGN_PFX (a PKCS#12 file), KALVERO_SIGN_PASSWORD_FILE (its password on one
+# line) and, optionally, KALVERO_SIGN_TIMESTAMP (an RFC 3161 time-stamp server's address).
 
 kalvero_version() {
     local n v=()
@@ -18,6 +22,12 @@ kalvero_version() {
     echo "${v[0]}.${v[1]}.${v[2]}"
 }
 
+# The value the x64 build was configured with, so that the packages name the same maker as the exe.
+kalvero_maker() {
+    sed -n "s/^KALVERO_MAKER_$1:STRING=//p" build/windows-x64/CMakeCache.txt | grep . ||
+        { echo "no KALVERO_MAKER_$1 in build/windows-x64: configure it first" >&2 && return 1; }
+}
+
 # The staged copies carry the commit's time, which the installer and the zips record.
 kalvero_stage() {
     local arch dir
@@ -28,14 +38,57 @@ kalvero_stage() {
     done
 }
 
-kalvero_setup() {
-    makensis -V2 -WX -NOCD "-DVERSION=$(kalvero_version)" "-DTARGET=${2:-x86-unicode}" \
-        -DEXE64=build/release/win64/Kalvero.exe -DEXE32=build/release/win32/Kalvero.exe \
-        "-DOUTFILE=$1" installer/kalvero.nsi
+# Without a time-stamp server the signature carries the commit's time, so a signed build can be
+# made again byte for byte; with one, the server's time (which outlives the certificate).
+kalvero_sign() {
+    [ -n "${KALVERO_SIGN_PFX:-}" ] || return 0
+    local when=(-time "${SOURCE_DATE_EPOCH:?}")
+    [ -z "${KALVERO_SIGN_TIMESTAMP:-}" ] || when=(-ts "$KALVERO_SIGN_TIMESTAMP")
+    rm -f "$1.signed"
+    osslsigncode sign -pkcs12 "$KALVERO_SIGN_PFX" -readpass "${KALVERO_SIGN_PASSWORD_FILE:?}" -h sha256 \
+        -n Kalvero -i "$(kalvero_maker WEBSITE)" "${when[@]}" -in "$1" -out "$1.signed" >/dev/null &&
+        touch -r "$1" "$1.signed" && mv "$1.signed" "$1"
 }
 
-kalvero_msi() {
-    # wixl finds sources relative to the .wxs file.
-    wixl -a x64 -D "Version=${2:-$(kalvero_version)}" -D Exe=../build/release/win64/Kalvero.exe \
-        -o "$1" installer/kalvero.wxs
+kalvero_setup() {
+    local sign=() exe kb=()
+    # makensis signs the uninstaller before it packs it, and the installer once written.
+    [ -z "${KALVERO_SIGN_PFX:-}" ] || sign=("-DSIGN=bash installer/package.sh kalvero_sign")
+    for exe in 64 32; do  # « Espace requis »: the one exe that is installed, in whole KB
+        kb+=("-DKB$exe=$((($(stat -c %s build/release/win$exe/Kalvero.exe) + 1023) / 1024))")
+    done
+    makensis -V2 -WX -NOCD "-DVERSION=${3:-$(kalvero_version)}" "-DTARGET=${2:-x86-unicode}" \
+        -DEXE64=build/release/win64/Kalvero.exe -DEXE32=build/release/win32/Kalvero.exe "${kb[@]}" \
+        "-DPUBLISHER=$(kalvero_maker NAME)" "-DWEBSITE=$(kalvero_maker WEBSITE)" \
+        "-DEMAIL=$(kalvero_maker EMAIL)" "${sign[@]}" "-DOUTFILE=$1" installer/kalvero.nsi
 }
+
+# wixl gives each build new codes and its own time: here the product code follows the version,
+# the package code the version and the exe, and the summary's times are the commit's time.
+# Two custom actions that wixl cannot express are added after it (see kalvero.wxs).
+kalvero_msi() {
+    local v=${2:-$(kalvero_version)} codes run='Software\Microsoft\Windows\CurrentVersion\Run'
+    codes=$(python3 -c 'import sys, uuid; n = uuid.UUID("72079122-306A-4BEB-AD93-83B980D94B19")
+print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "package " + sys.argv[1] + " " + sys.argv[2])).upper())' \
+        "$v" "$(sha256sum <build/release/win64/Kalvero.exe)") || return 1
+    # wixl refuses accents in -D values, not in the files it reads.
+    { echo '<?xml version="1.0" encoding="utf-8"?><Include>' && for n in NAME WEBSITE EMAIL; do
+        printf '<?define Maker%s="%s"?>\n' "$n" "$(kalvero_maker "$n" | sed 's/&/\&amp;/g; s/"/\&quot;/g; s/</\&lt;/g')"
+    done && echo '</Include>'; } >build/release/maker.wxi || return 1
+    # wixl finds sources relative to the .wxs file.
+    TZ=UTC faketime -f "$(TZ=UTC date -d "@${SOURCE_DATE_EPOCH:?}" '+%Y-%m-%d %H:%M:%S')" \
+        wixl -a x64 -D "Version=$v" -D "ProductCode=${codes% *}" -D Exe=../build/release/win64/Kalvero.exe \
+        -o "$1" installer/kalvero.wxs && [ -s "$1" ] &&
+        msibuild "$1" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRun', 3170,
+                'INSTALLFOLDER', '\"[System64Folder]reg.exe\" delete \"HKLM\\$run\" /v Kalvero /f')" \
+            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('ForgetRun',
+                'REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 3499)" \
+            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SetInstallLocation', 51,
+                'ARPINSTALLLOCATION', '[INSTALLFOLDER]')" \
+            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetInstallLocation', 1001)" &&
+        msibuild "$1" -s "Kalvero $v" "$(kalvero_maker NAME)" "x64;1036" "{${codes#* }}" &&
+        kalvero_sign "$1"
+}
+
+# bash installer/package.sh FUNCTION ARGS...: for makensis, which signs through a command line.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then "$@"; fi

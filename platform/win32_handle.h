@@ -1,5 +1,5 @@
-// One move-only owner for every kernel, registry and GDI handle the program
-// holds, so none leaks on an early return.
+// The move-only owner of the kernel, registry, icon, GDI and activation-context
+// handles the program keeps beyond one call, so none leaks on an early return.
 #pragma once
 
 #include <windows.h>
@@ -9,26 +9,11 @@
 namespace kalvero::platform {
 
 #ifdef KALVERO_COUNT_HANDLES
-// A test build counts the handles its owners hold, to show that nothing grows,
-// and writes when each start-up step ends, in milliseconds, to its trace.
+// A test build counts the handles its owners hold, to show that nothing grows.
 inline long g_liveHandles = 0;
 #define KALVERO_COUNT(delta) (g_liveHandles += (delta))
-inline void Trace(const char* step) {
-  static LARGE_INTEGER start, frequency;
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  if (!start.QuadPart) start = now, QueryPerformanceFrequency(&frequency);
-  char line[96];
-  const int n = wsprintfA(line, "%6d us %s\r\n", int((now.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart), step);
-  HANDLE log = CreateFileA("C:\\kalvero-trace.log", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-  DWORD written;
-  WriteFile(log, line, DWORD(n), &written, nullptr);
-  CloseHandle(log);
-}
-#define KALVERO_TRACE(step) kalvero::platform::Trace(step)
 #else
 #define KALVERO_COUNT(delta) ((void)0)
-#define KALVERO_TRACE(step) ((void)0)
 #endif
 
 template <class T, class Traits>

@@ -44,8 +44,9 @@ bool ModalWindow::Create(HWND owner) {
   if (!CreateWindowExW(look_.exStyle, look_.className, look_.caption, look_.style, 0, 0, 100, 100, owner,
                        nullptr, instance_, this))
     return false;
-  CreateControls(hwnd_, instance_, layout_.controls);
-  Layout(DpiForWindow(hwnd_));
+  const UINT dpi = DpiForWindow(hwnd_);
+  CreateControls(hwnd_, instance_, layout_.controls, dpi);
+  Layout(dpi);
   return true;
 }
 

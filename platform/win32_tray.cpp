@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32_system_function.h"
+#include "platform/win32_trace.h"
 #include "platform/win32_window.h"
 
 namespace kalvero::platform {
@@ -55,6 +56,7 @@ bool Win32TrayIcon::Add() {
   // older shells ignore the flag.
   NOTIFYICONDATAW d = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
   if (!NotifyIcon(NIM_ADD, &d)) return false;
+  KALVERO_TRACE("icon added");
   // Version 4: a selection by keyboard (Enter, Space) arrives as a selection
   // too, not as a right button.
   // A shell that refuses it keeps sending the button messages of old.

@@ -24,11 +24,14 @@ HMODULE SystemModule(const wchar_t* dll) {
   return LoadLibraryW(path);
 }
 
-bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background) {
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background,
+                         HICON icon, HICON smallIcon) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.hIconSm = smallIcon;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
   wc.lpszClassName = name;
@@ -118,10 +121,12 @@ CommonControls::~CommonControls() {
   if (active_) DeactivateActCtx(0, cookie_);
 }
 
-void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls) {
-  for (const Control& c : controls)
-    CreateWindowExW(0, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, parent,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls, UINT dpi) {
+  for (const Control& c : controls) {
+    const PixelRect p = ToPixels(c, static_cast<int>(dpi));
+    CreateWindowExW(0, c.className, c.text, WS_CHILD | WS_VISIBLE | c.style, p.x, p.y, p.width, p.height,
+                    parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+  }
 }
 
 HWND CreateTooltips(HWND parent, HWND owner, HINSTANCE instance, std::initializer_list<Tip> tips) {
@@ -174,13 +179,16 @@ UniqueIcon LoadIconAtSize(HINSTANCE instance, int id, int size) {
       LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
 }
 
+void WindowIcons::Load(HINSTANCE instance, int id, UINT dpi) {
+  big_ = LoadIconAtSize(instance, id, SystemMetricForDpi(SM_CXICON, dpi));
+  small_ = LoadIconAtSize(instance, id, SystemMetricForDpi(SM_CXSMICON, dpi));
+}
+
 void WindowIcons::Set(HWND window, HINSTANCE instance, int id, UINT dpi) {
-  UniqueIcon big = LoadIconAtSize(instance, id, SystemMetricForDpi(SM_CXICON, dpi));
-  UniqueIcon small = LoadIconAtSize(instance, id, SystemMetricForDpi(SM_CXSMICON, dpi));
-  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  big_ = std::move(big);
-  small_ = std::move(small);
+  WindowIcons old = std::move(*this);
+  Load(instance, id, dpi);
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_.get()));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_.get()));
 }
 
 void FocusKeeper::OnActivate(HWND window, bool active) {

@@ -15,7 +15,8 @@
 
 namespace kalvero::platform {
 
-bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background);
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background,
+                         HICON icon = nullptr, HICON smallIcon = nullptr);
 
 // Routes a window's messages to T::Handle, the object being passed as the
 // creation parameter. The product has no exceptions: nothing can unwind into
@@ -63,8 +64,8 @@ class CommonControls {
   bool active_ = false;
 };
 
-// A window's controls, created from its table in tab order.
-void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls);
+// A window's controls, created from its table in tab order, in place at dpi.
+void CreateControls(HWND parent, HINSTANCE instance, std::span<const Control> controls, UINT dpi);
 
 struct Tip {
   HWND control;
@@ -86,7 +87,10 @@ UniqueIcon LoadIconAtSize(HINSTANCE instance, int id, int size);
 // longer uses the old ones once the new ones are set, so they go then.
 class WindowIcons {
  public:
+  void Load(HINSTANCE instance, int id, UINT dpi);
   void Set(HWND window, HINSTANCE instance, int id, UINT dpi);
+  HICON Big() const { return big_.get(); }
+  HICON Small() const { return small_.get(); }
 
  private:
   UniqueIcon big_, small_;

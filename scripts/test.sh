@@ -52,6 +52,9 @@ run_counted() {
 
 # The release files and the installers, in a Wine prefix of their own; the script counts its cases.
 run_counted installer bash tests/installer/installer.sh
+# A release signed with a throwaway certificate, the manifests, and both wizards driven by keyboard.
+run_counted release bash tests/installer/release.sh
+
 # Each fuzz target for a few seconds, each one case; a build that fails counts as one failure.
 run_counted fuzz scripts/fuzz.sh 5
 

@@ -43,5 +43,5 @@ for patch in "$work"/faults/*.patch; do
   git apply -R "$patch"
 done
 echo "faults: $caught caught, $missed missed"
-(. "$repo/tests/wine/env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
+(KALVERO_TREE=$work/tree/build/windows-x64/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
 cd "$repo" && git worktree remove --force "$work/tree" && rm -rf "$work"

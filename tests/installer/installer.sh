@@ -19,7 +19,7 @@ finish() { kalvero_wine_stop; echo "installer: $passed passed, $failed failed"; 
 # --- The release files --------------------------------------------------------------------------
 bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
 v=$(kalvero_version) exe64=build/release/win64/Kalvero.exe
-check "dist holds the five files, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
+check "dist holds the five files and the manifests, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS scoop winget ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
 for bits in 64 32; do
     check "the win$bits zip holds that build's exe and the read-me only" bash -c '[ "$(unzip -Z1 "$1" | tr "\n" " ")" = "Kalvero.exe LISEZMOI.txt " ] && unzip -p "$1" Kalvero.exe | cmp -s - "$2"' - "dist/Kalvero-$v-win$bits.zip" "build/release/win$bits/Kalvero.exe"
 done
@@ -54,7 +54,7 @@ check "the 64-bit exe is installed" cmp -s "$dir/Kalvero.exe" $exe64
 check "the shortcuts start it" bash -c 'for f in "${@:2}"; do grep -qaF "$1" "$f" || exit 1; done' - "$win\\Kalvero.exe" "$menu" "$user/Desktop/Kalvero.lnk"
 check "no Run value unless asked" [ -z "$(value "HKCU\\$run" Kalvero)" ]
 for pair in "DisplayName|Kalvero" "DisplayVersion|$v" "DisplayIcon|$win\\Kalvero.exe,0" "InstallLocation|$win" \
-    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1"; do
+    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1" "URLInfoAbout|$(kalvero_maker WEBSITE)" "HelpLink|$(kalvero_maker WEBSITE)" "Contact|$(kalvero_maker EMAIL)"; do
     check "uninstall value ${pair%%|*}" [ "$(value "$uninst" "${pair%%|*}")" = "${pair#*|}" ]
 done
 check "uninstall value EstimatedSize, in KB" [ $(($(value "$uninst" EstimatedSize))) -ge $(($(stat -c %s "$dir/Kalvero.exe") / 1024)) ]
@@ -100,6 +100,9 @@ check "msiexec /i /qn installs the 64-bit exe into Program Files" bash -c 'wine 
 check "with a Start-menu shortcut to it" bash -c 'grep -qaF "$1" "$2" 2>/dev/null || grep -qaF "$1" "$3"' - 'C:\Program Files\Kalvero\Kalvero.exe' "${menus[@]}"
 wine msiexec /i build/release/next.msi /qn
 check "a newer MSI replaces it" [ "$(echo $(products))" = "$next" ]
+# Its entry names the folder, the icon and the web site as the per-user one does.
+entry() { for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | grep '{'); do [ "$(value "$k" DisplayName)" = Kalvero ] && echo "$(value "$k" InstallLocation)|$(value "$k" DisplayIcon)|$(value "$k" URLInfoAbout)"; done; }
+check "the MSI's entry: folder, icon, web site" [ "$(entry)" = "C:\\Program Files\\Kalvero\\|C:\\Program Files\\Kalvero\\Kalvero.exe,0|$(kalvero_maker WEBSITE)" ]
 check "msiexec /x /qn leaves no file, shortcut or entry" bash -c 'wine msiexec /x build/release/next.msi /qn && for f; do [ ! -e "$f" ] || exit 1; done' - "$pf" "${menus[@]}"
 check "and no uninstall entry" [ -z "$(products)" ]
 finish

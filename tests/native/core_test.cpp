@@ -40,7 +40,8 @@ const platform::Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
 
 // Twips at 96 dpi: 15 twips a pixel. The window is 167 x 58 pixels.
 TEST(Placement, WindowsStayReachable) {
-  const platform::Monitor kLeft{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}};
+  const platform::Monitor kLeft{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}}, kRight{{1920, 0, 3200, 1024}, {1920, 0, 3200, 984}};
+  const platform::Monitor kAbove{{0, -1080, 1920, 0}, {0, -1080, 1920, -40}}, kBelow{{0, 1080, 1920, 2160}, {0, 1080, 1920, 2120}};
   const platform::Monitor underTaskbar{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}};  // a wide taskbar on the left
   const std::tuple<std::vector<platform::Monitor>, double, double, int, int> cases[] = {
       {{kPrimary}, 960, 720, 64, 48},
@@ -48,6 +49,13 @@ TEST(Placement, WindowsStayReachable) {
       {{kPrimary}, 300, -150, 20, 7},                   // slightly above the top
       {{kPrimary, kLeft}, -15000, 3000, -1000, 200},    // a monitor to the left keeps negatives
       {{kPrimary, kLeft}, -450, 3000, 7, 200},          // straddling two monitors is corrected
+      {{kPrimary, kAbove}, 1500, -7500, 100, -500},     // a monitor above keeps negatives
+      {{kPrimary, kRight}, 60000, 1500, 3033, 100},     // beyond a second monitor: into the nearest one
+      {{kPrimary, kBelow}, 60000, 45000, 1753, 2062},
+      {{kRight, kPrimary, kLeft}, -15000, 13500, -1000, 900},  // three: wherever the window is wholly
+      {{kBelow, kPrimary, kAbove}, 1500, -15750, 100, -1050},
+      {{kLeft, kPrimary, kRight}, 57000, 600, 3033, 40},      // beyond the last of three in a row
+      {{kAbove, kPrimary, kBelow}, -30000, 60000, 7, 2062},   // left of three stacked: back from the left
       {{kPrimary}, 28500, 1500, 1900, 100},             // partly off the right edge stays
       {{kPrimary}, 1500, 99999, 100, 982},              // below the screen comes back
       {{kPrimary}, 3e38, 3e38, 1753, 982},              // huge values stay finite

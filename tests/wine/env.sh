@@ -6,7 +6,10 @@
 # Every function is idempotent, may run in several scripts at once, and never fails a set -e caller by a
 # best-effort step. Nothing here installs packages.
 : "${KALVERO_TEST_ROOT:=/tmp/kalvero-test}"
-export KALVERO_TEST_ROOT WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx}" WINEDEBUG="${WINEDEBUG:--all}"
+# The tests of a build tree (KALVERO_TREE: the folder of its test exes) have prefixes of their own: two runs
+# sharing one end each other's Wine sessions, and a test whose session ends under it dies without a word.
+KALVERO_TAG=${KALVERO_TREE:+-$(echo "$KALVERO_TREE" | md5sum | cut -c1-8)}
+export KALVERO_TEST_ROOT WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx$KALVERO_TAG}" WINEDEBUG="${WINEDEBUG:--all}"
 # Wine names Unix files in the locale's charset: without UTF-8 it cannot make non-ASCII folder names.
 export DISPLAY="${DISPLAY:-:99}" LC_ALL=C.UTF-8
 # No Mono/Gecko prompts, no menu entries in ~/.local, no debugger that would hang on a crash, and a

@@ -8,7 +8,7 @@ inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Setting
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
 enum : int { kAlwaysVisible = 201, kStartOnWin, kRememberPosition, kStartInTray, kFrame, kAboutButton, kApply };
-enum : int { kOk = 1 };
+enum : int { kOk = 1, kEmail = 304, kWebSite = 308, kDonation = 311 };
 
 // Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
 // thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.
@@ -42,6 +42,14 @@ inline HWND WaitWindow(const wchar_t* class_name, bool shown = true) {
 
 // Posted: a modal window it opens would block a sent click.
 inline void Click(HWND window, int id) { PostMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
+// Posted behind whatever was posted to Kalvero's thread before, and seen once all of it has been handled: the
+// restart button's pushed look, set and taken off again. A check that something did not happen waits for this.
+inline bool Flush(HWND main) {
+    const HWND button = GetDlgItem(main, kRestart);
+    PostMessageW(button, BM_SETSTATE, TRUE, 0);
+    const bool seen = WaitUntil([&] { return (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; });
+    return SendMessageW(button, BM_SETSTATE, FALSE, 0), seen;
+}
 
 // A started dir\Kalvero.exe and its main window (once shown, unless shown is false); killed with the object.
 struct Kalvero {

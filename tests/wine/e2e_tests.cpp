@@ -14,16 +14,16 @@ class Strip : public WineTest {};
 
 // Each click runs system32's shutdown.exe, once and minimised, never the copy planted beside Kalvero.exe (here in a
 // folder whose name Windows' ANSI functions would mangle). The recorder standing in for both logs a line per run:
-// module path, command line, dwFlags and wShowWindow.
+// module path, command line, dwFlags and wShowWindow. A 32-bit process's system32 is syswow64.
 TEST_F(Strip, PowerCommandsRunSystemShutdownOnly) {
     ASSERT_TRUE(Install(L"C:\\Kalvéro ✓ 東京"));
     const Kalvero k(L"C:\\Kalvéro ✓ 東京");
     Click(k.main, kShutdown), Click(k.main, kRestart);
-    const auto log = [] { return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-recorder.log").rdbuf()), {}); };
-    WaitUntil([&] { const std::string l = log(); return std::count(l.begin(), l.end(), '\n') == 2; });
+    WaitUntil([&] { const std::string l = RecorderLog(); return std::count(l.begin(), l.end(), '\n') == 2; });
     Sleep(400);  // time for a third run to show
-    EXPECT_EQ("C:\\windows\\system32\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\n"
-              "C:\\windows\\system32\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\n", log());
+    const std::string system = Wow64() ? "C:\\windows\\syswow64" : "C:\\windows\\system32";
+    EXPECT_EQ(system + "\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\n" + system + "\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\n",
+              RecorderLog());
 }
 
 TEST_F(Strip, FiftySimultaneousStartsLeaveOneInstance) {
@@ -140,6 +140,60 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
         EXPECT_EQ(saved, GetSetting(L"FenVisible"));
         EXPECT_TRUE(WaitUntil([&] { return Topmost(k.main) == (*saved == L'1'); }, 2000));
         EXPECT_TRUE(FocusOn(k.main, kSettingsButton));
+    }
+}
+
+// « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
+// ticks it (no Wow6432Node copy that the other build would miss, no user entry: Wine's HKLM takes writes); cleared,
+// it is gone; written there by the other build, the box shows it when the window opens.
+TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
+    const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, run, L"Kalvero");  // in the driver's own view; then the 64-bit one
+    HKEY machine = nullptr;
+    ASSERT_FALSE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, run, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &machine));
+    RegDeleteValueW(machine, L"Kalvero");
+    const Kalvero k;
+    const struct { bool other_wrote, click, ticked; } rows[] = {{false, true, true}, {false, true, false}, {true, false, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        if (row.other_wrote) RegSetValueExW(machine, L"Kalvero", 0, REG_SZ, (const BYTE*)L"C:\\K64\\Kalvero.exe", 36);
+        const HWND settings = k.OpenSettings();
+        ASSERT_TRUE(settings);
+        if (row.click) Click(settings, kStartOnWin);
+        EXPECT_TRUE(WaitUntil([&] { return (SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED) == row.ticked; }));
+        EXPECT_EQ(row.ticked, HasValue(HKEY_LOCAL_MACHINE, run, L"Kalvero", KEY_WOW64_64KEY));
+        EXPECT_FALSE(Wow64() && HasValue(HKEY_LOCAL_MACHINE, run, L"Kalvero", KEY_WOW64_32KEY)) << "a Wow6432Node copy";
+        EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, run, L"Kalvero", 0)) << "a user entry";
+        ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
+    }
+    RegDeleteValueW(machine, L"Kalvero"), RegCloseKey(machine);
+}
+
+// « Système Info... » starts the 64-bit tool on 64-bit Windows: the path the 64-bit registry names, not its
+// Wow6432Node copy's; else the one in the native system folder, which a 32-bit build reaches as Sysnative.
+TEST_F(Settings, SystemInformationToolOfThe64BitSide) {
+    const std::wstring tools = L"Software\\Microsoft\\Shared Tools\\MSINFO", native = NativeSystem();
+    ASSERT_TRUE(CopyFileW(L"C:\\kalvero\\shutdown.exe", L"C:\\kalvero\\msinfo-64.exe", FALSE) &&
+                CopyFileW(L"C:\\kalvero\\shutdown.exe", L"C:\\kalvero\\msinfo-32.exe", FALSE) &&
+                CopyFileW(L"C:\\kalvero\\shutdown.exe", (native + L"\\msinfo32.exe").c_str(), FALSE));
+    const struct { const wchar_t *path64, *path32; std::string ran; } rows[] = {
+        {L"C:\\kalvero\\msinfo-64.exe", L"C:\\kalvero\\msinfo-32.exe", "C:\\kalvero\\msinfo-64.exe"},
+        {nullptr, L"C:\\kalvero\\msinfo-32.exe", "C:\\windows\\system32\\msinfo32.exe"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        for (auto [view, path] : {std::pair{KEY_WOW64_64KEY, row.path64}, {KEY_WOW64_32KEY, row.path32}}) {
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, tools.c_str(), view, 0);
+            HKEY k = nullptr;
+            if (path && !RegCreateKeyExW(HKEY_LOCAL_MACHINE, tools.c_str(), 0, 0, 0, KEY_SET_VALUE | view, 0, &k, 0))
+                RegSetValueExW(k, L"PATH", 0, REG_SZ, (const BYTE*)path, DWORD(wcslen(path) + 1) * 2), RegCloseKey(k);
+        }
+        DeleteFileW(L"C:\\kalvero-recorder.log");
+        const Kalvero k;
+        const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
+        ASSERT_TRUE(about);
+        Click(about, 302);  // « Système Info... »
+        EXPECT_TRUE(WaitUntil([&] { return !RecorderLog().empty(); }));
+        EXPECT_EQ(row.ran, RecorderLog().substr(0, RecorderLog().find('\t')));
     }
 }
 

@@ -4,11 +4,27 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
 enum : int { kAlwaysVisible = 201, kStartOnWin, kRememberPosition, kStartInTray, kFrame, kAboutButton, kApply };
 enum : int { kOk = 1 };
+
+// The driver is built as Kalvero is: 32-bit on 64-bit Windows (the x86 build under WoW64), both see system32 as
+// syswow64 and HKLM\Software as its Wow6432Node copy; KEY_WOW64_64KEY and Sysnative reach the 64-bit side.
+inline bool Wow64() { BOOL w = FALSE; return IsWow64Process(GetCurrentProcess(), &w) && w; }
+inline const wchar_t* NativeSystem() { return Wow64() ? L"C:\\windows\\Sysnative" : L"C:\\windows\\system32"; }
+inline bool HasValue(HKEY root, const wchar_t* key, const wchar_t* name, REGSAM view) {
+    HKEY k = nullptr;
+    const bool there = !RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &k) && !RegQueryValueExW(k, name, 0, 0, 0, 0);
+    return k && RegCloseKey(k), there;
+}
+inline std::string RecorderLog() {
+    return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-recorder.log").rdbuf()), {});
+}
 
 // Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
 // thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.

@@ -16,7 +16,7 @@ check() { # check NAME COMMAND...: one case
 finish() { kalvero_wine_stop; echo "installer: $passed passed, $failed failed, $skipped skipped"; exit $((failed > 0)); }
 
 # --- The release files --------------------------------------------------------------------------
-bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
+mkdir -p "$KALVERO_TEST_ROOT" && bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
 v=$(kalvero_version) exe64=build/release/win64/Kalvero.exe
 check "dist holds the five files, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
 for bits in 64 32; do

@@ -58,6 +58,7 @@ mount_all() {
     mounted "$root/dev/shm" || mount -t tmpfs shm "$root/dev/shm" || return 1
     # One name everywhere for prefixes, build folders, X and wineserver sockets.
     for d in /tmp "$repo"; do
+        [[ $d == /tmp/* ]] && continue  # a checkout under /tmp comes with it
         mkdir -p "$root$d" && { mounted "$root$d" || bind "$d" "$root$d"; } || return 1
     done
 }

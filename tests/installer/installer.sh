@@ -37,17 +37,17 @@ uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
 run='Software\Microsoft\Windows\CurrentVersion\Run'
 value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
 set_value() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
-wait_gone() { for _ in $(seq "${2:-150}"); do [ -e "$1" ] || kill -0 "$1" 2>/dev/null || return 0; sleep 0.2; done; return 1; }  # a file or a pid [tries]
-until_ok() { for _ in $(seq 50); do "$@" && return 0; sleep 0.2; done; return 1; }
+until_ok() { for _ in $(seq "${tries:-150}"); do "$@" && return 0; sleep 0.2; done; return 1; }  # COMMAND...
+gone() { [ ! -e "$1" ] && ! kill -0 "$1" 2>/dev/null; }  # a file or a pid
 shows() { timeout 30 xdotool search --sync --onlyvisible --pid "$1" --name '^Kalvero$' >/dev/null; }  # a pid
 
 # prefix KIND: the installer's cases in a fresh prefix of that kind, win64 (the x64 exe goes in) or win32.
 prefix() {
     local kind=$1 pid
     kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && kalvero_xvfb_start && kalvero_prefix_new || { failed=$((failed + 1)) && return; }
-    local exe=build/release/$kind/Kalvero.exe keepalive=build/windows-x64/tests/wine/keepalive.exe zips=win32
-    [ "$kind" = win64 ] && zips="win32 win64" || keepalive=build/windows-x86/tests/wine/keepalive.exe
-    [ -f "$keepalive" ] && kalvero_keepalive_start "$keepalive"
+    local exe=build/release/$kind/Kalvero.exe arch=x86 zips=win32
+    [ "$kind" = win64 ] && arch=x64 zips="win32 win64"
+    kalvero_keepalive_start build/windows-$arch/tests/wine/keepalive.exe
     # The template's desktop is a link to $HOME: this prefix gets a folder of its own.
     user=$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% | tr -d '\r')
     rm -f "$user/Desktop" && mkdir -p "$user/Desktop"
@@ -56,9 +56,8 @@ prefix() {
     # The zips' exes start where they were unpacked, the win32 one on both kinds of Windows.
     for zip in $zips; do
         unzip -qo "dist/Kalvero-$v-$zip.zip" -d "$WINEPREFIX/drive_c/$zip" && { wine "C:\\$zip\\Kalvero.exe" >/dev/null 2>&1 & }
-        pid=$!
-        check "$kind: the $zip zip's exe starts" shows "$pid"
-        kill "$pid" && wait_gone "$pid"
+        pid=$! && check "$kind: the $zip zip's exe starts" shows "$pid"
+        kill "$pid" && until_ok gone "$pid"
     done
 
     # A first install, silent, with the defaults: the exe, two shortcuts, no Run value, the uninstall entry.
@@ -83,7 +82,7 @@ prefix() {
     check "$kind: Kalvero starts from the installed place" shows "$pid"
     wine reg delete "$settings" /v Haut /f >/dev/null 2>&1 && wine reg delete "$settings" /v Gauche /f >/dev/null 2>&1
     check "$kind: setup /S over a running Kalvero succeeds" wine "$setup" /S
-    check "$kind: the running Kalvero ended" wait_gone "$pid"
+    check "$kind: the running Kalvero ended" until_ok gone "$pid"
     check "$kind: it saved its position as it closed, the rest kept" [ "$(value "$settings" Haut),$(value "$settings" Gauche),$(value "$settings" FenVisible)" = 2250,3000,1 ]
     check "$kind: the exe was replaced" cmp -s "$dir/Kalvero.exe" "$exe"
 
@@ -92,7 +91,7 @@ prefix() {
     # 64-bit reg.exe sees).
     set_value "HKCU\\$run" Kalvero "$win\\Kalvero.exe" && set_value "HKLM\\$run" Kalvero "\"$win\\Kalvero.exe\""
     wine "$dir/Desinstaller.exe" /S  # it runs on from a copy in %TEMP%: wait for the folder to go
-    check "$kind: uninstall /S removes the folder" wait_gone "$dir"
+    check "$kind: uninstall /S removes the folder" until_ok gone "$dir"
     # The folder goes before the shortcuts and the entry: wait for the last of them.
     check "$kind: the shortcuts and the uninstall entry" until_ok bash -c '[ ! -e "$1" ] && [ ! -e "$2" ] && ! wine reg query "$3" >/dev/null 2>&1' - "$menu" "$user/Desktop/Kalvero.lnk" "$uninst"
     check "$kind: and the Run values" [ -z "$(value "HKCU\\$run" Kalvero)$(value "HKLM\\$run" Kalvero)" ]
@@ -104,7 +103,7 @@ prefix() {
     check "$kind: InstallLocation follows" [ "$(value "$uninst" InstallLocation)" = 'C:\KalveroEssai' ]
     set_value "HKLM\\$run" Kalvero '"C:\Program Files\Kalvero\Kalvero.exe"'
     wine "$WINEPREFIX/drive_c/KalveroEssai/Desinstaller.exe" /S /PURGE
-    check "$kind: uninstall /S /PURGE removes the folder" wait_gone "$WINEPREFIX/drive_c/KalveroEssai"
+    check "$kind: uninstall /S /PURGE removes the folder" until_ok gone "$WINEPREFIX/drive_c/KalveroEssai"
     check "$kind: and the settings" bash -c '! wine reg query "$1" >/dev/null 2>&1' - "${settings%\\Settings}"
     check "$kind: but not another install's Run value" [ -n "$(value "HKLM\\$run" Kalvero)" ]
 
@@ -113,12 +112,12 @@ prefix() {
     wine "$setup" >/dev/null 2>&1 &
     pid=$! && w=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Installation de Kalvero')
     for _ in 1 2 3; do xdotool windowfocus --sync "$w" key Return; done
-    for _ in $(seq 150); do [ -n "$(value "$uninst" NoRepair)" ] && break; sleep 0.2; done
-    for _ in $(seq 20); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; wait_gone "$pid" 5 && break; done
+    until_ok bash -c '[ -n "$(wine reg query "$1" /v NoRepair 2>/dev/null)" ]' - "$uninst"  # the last value written
+    for _ in $(seq 20); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; tries=5 until_ok gone "$pid" && break; done
     check "$kind: an interactive setup installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
     check "$kind: and its finish page starts it" bash -c "timeout 30 xdotool search --sync --onlyvisible --name '^Kalvero\$' >/dev/null"
-    wine "$dir/Desinstaller.exe" /S /PURGE
-    check "$kind: which the uninstaller ends" bash -c 'for _ in $(seq 150); do [ -e "$1" ] || break; sleep 0.2; done; ! xdotool search --onlyvisible --name "^Kalvero\$"' - "$dir"
+    wine "$dir/Desinstaller.exe" /S /PURGE && until_ok gone "$dir"
+    check "$kind: which the uninstaller ends" bash -c '! xdotool search --onlyvisible --name "^Kalvero\$"'
 }
 prefix win32
 kalvero_wine_stop

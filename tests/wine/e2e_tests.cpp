@@ -148,7 +148,6 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
 // it is gone; written there by the other build, the box shows it when the window opens.
 TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
     const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, run, L"Kalvero");  // in the driver's own view; then the 64-bit one
     HKEY machine = nullptr;
     ASSERT_FALSE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, run, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &machine));
     RegDeleteValueW(machine, L"Kalvero");
@@ -161,36 +160,38 @@ TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
         ASSERT_TRUE(settings);
         if (row.click) Click(settings, kStartOnWin);
         EXPECT_TRUE(WaitUntil([&] { return (SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED) == row.ticked; }));
-        EXPECT_EQ(row.ticked, HasValue(HKEY_LOCAL_MACHINE, run, L"Kalvero", KEY_WOW64_64KEY));
-        EXPECT_FALSE(Wow64() && HasValue(HKEY_LOCAL_MACHINE, run, L"Kalvero", KEY_WOW64_32KEY)) << "a Wow6432Node copy";
-        EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, run, L"Kalvero", 0)) << "a user entry";
+        EXPECT_EQ(row.ticked, HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY));
+        EXPECT_FALSE(Wow64() && HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6432KEY)) << "a Wow6432Node copy";
+        EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, run, 0)) << "a user entry";
         ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
     }
     RegDeleteValueW(machine, L"Kalvero"), RegCloseKey(machine);
 }
 
 // « Système Info... » starts the 64-bit tool on 64-bit Windows: the path the 64-bit registry names, not its
-// Wow6432Node copy's; else the one in the native system folder, which a 32-bit build reaches as Sysnative.
+// Wow6432Node copy's; else the one in the native system folder, which a 32-bit build reaches as Sysnative. The
+// registry is read at each click.
 TEST_F(Settings, SystemInformationToolOfThe64BitSide) {
-    const std::wstring tools = L"Software\\Microsoft\\Shared Tools\\MSINFO", native = NativeSystem();
-    ASSERT_TRUE(CopyFileW(L"C:\\kalvero\\shutdown.exe", L"C:\\kalvero\\msinfo-64.exe", FALSE) &&
-                CopyFileW(L"C:\\kalvero\\shutdown.exe", L"C:\\kalvero\\msinfo-32.exe", FALSE) &&
-                CopyFileW(L"C:\\kalvero\\shutdown.exe", (native + L"\\msinfo32.exe").c_str(), FALSE));
+    const wchar_t* tools = L"Software\\Microsoft\\Shared Tools\\MSINFO";
+    const std::wstring native = Wow64() ? L"C:\\windows\\Sysnative" : L"C:\\windows\\system32";
+    for (const std::wstring& to : {native + L"\\msinfo32.exe", std::wstring(L"C:\\kalvero\\msinfo-64.exe"),
+                                   std::wstring(L"C:\\kalvero\\msinfo-32.exe")})
+        ASSERT_TRUE(CopyFileW(L"C:\\kalvero\\shutdown.exe", to.c_str(), FALSE));
+    const Kalvero k;
+    const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
+    ASSERT_TRUE(about);
     const struct { const wchar_t *path64, *path32; std::string ran; } rows[] = {
         {L"C:\\kalvero\\msinfo-64.exe", L"C:\\kalvero\\msinfo-32.exe", "C:\\kalvero\\msinfo-64.exe"},
         {nullptr, L"C:\\kalvero\\msinfo-32.exe", "C:\\windows\\system32\\msinfo32.exe"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
         for (auto [view, path] : {std::pair{KEY_WOW64_64KEY, row.path64}, {KEY_WOW64_32KEY, row.path32}}) {
-            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, tools.c_str(), view, 0);
-            HKEY k = nullptr;
-            if (path && !RegCreateKeyExW(HKEY_LOCAL_MACHINE, tools.c_str(), 0, 0, 0, KEY_SET_VALUE | view, 0, &k, 0))
-                RegSetValueExW(k, L"PATH", 0, REG_SZ, (const BYTE*)path, DWORD(wcslen(path) + 1) * 2), RegCloseKey(k);
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, tools, view, 0);
+            HKEY key = nullptr;
+            if (path && !RegCreateKeyExW(HKEY_LOCAL_MACHINE, tools, 0, 0, 0, KEY_SET_VALUE | view, 0, &key, 0))
+                RegSetValueExW(key, L"PATH", 0, REG_SZ, (const BYTE*)path, DWORD(wcslen(path) + 1) * 2), RegCloseKey(key);
         }
         DeleteFileW(L"C:\\kalvero-recorder.log");
-        const Kalvero k;
-        const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
-        ASSERT_TRUE(about);
         Click(about, 302);  // « Système Info... »
         EXPECT_TRUE(WaitUntil([&] { return !RecorderLog().empty(); }));
         EXPECT_EQ(row.ran, RecorderLog().substr(0, RecorderLog().find('\t')));

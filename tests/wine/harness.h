@@ -16,11 +16,9 @@ enum : int { kOk = 1 };
 // The driver is built as Kalvero is: 32-bit on 64-bit Windows (the x86 build under WoW64), both see system32 as
 // syswow64 and HKLM\Software as its Wow6432Node copy; KEY_WOW64_64KEY and Sysnative reach the 64-bit side.
 inline bool Wow64() { BOOL w = FALSE; return IsWow64Process(GetCurrentProcess(), &w) && w; }
-inline const wchar_t* NativeSystem() { return Wow64() ? L"C:\\windows\\Sysnative" : L"C:\\windows\\system32"; }
-inline bool HasValue(HKEY root, const wchar_t* key, const wchar_t* name, REGSAM view) {
-    HKEY k = nullptr;
-    const bool there = !RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE | view, &k) && !RegQueryValueExW(k, name, 0, 0, 0, 0);
-    return k && RegCloseKey(k), there;
+// Whether the key holds a value named Kalvero, in that view (0 or RRF_SUBKEY_WOW6464KEY, RRF_SUBKEY_WOW6432KEY).
+inline bool HasValue(HKEY root, const wchar_t* key, DWORD view) {
+    return !RegGetValueW(root, key, L"Kalvero", RRF_RT_ANY | view, nullptr, nullptr, nullptr);
 }
 inline std::string RecorderLog() {
     return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-recorder.log").rdbuf()), {});

@@ -9,7 +9,7 @@
 #                                    wine, wineserver and wineboot wrappers; HOLDER (a pid, default the
 #                                    caller's) keeps them until "down HOLDER"
 #   scripts/wine32.sh down [HOLDER]  the last holder gone (or dead), undoes the entry and the mounts
-#   scripts/wine32.sh bin            prints the wrappers' folder
+#   scripts/wine32.sh bin            prints the wrappers' folder, or fails when it is not up
 # On failure it says what is missing on stderr and exits 1 (2: not root or no binfmt_misc).
 set -uo pipefail
 cache=${KALVERO_WINE32_CACHE:-/var/cache/kalvero}
@@ -147,6 +147,7 @@ mkdir -p "$cache" && exec 9>"$cache/.wine32.lock" && flock 9 || exit 1
 case ${1:-} in
 up) up "${2:-}" ;;
 down) down "${2:-}" ;;
-bin) echo "$bin" ;;
+bin) # the wrappers' folder, once up
+    [ -x "$bin/wine" ] && [ -e "$binfmt/$entry" ] && echo "$bin" || { say "not up: run 'scripts/wine32.sh up' as root"; exit 1; } ;;
 *) sed -n '2,13s/^# \{0,1\}//p' "$0" >&2 && exit 2 ;;
 esac

@@ -20,11 +20,9 @@ KALVERO_TEMPLATE_VERSION=1 KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
 # its own (a prefix made by another Wine cannot start anything under this one). KALVERO_WINE32=win64 or win32
 # in the environment does the same when this file is sourced (CTest's x86 tests).
 kalvero_wine32() {
-    local bin=${KALVERO_WINE32_CACHE:-/var/cache/kalvero}/wine32-bin
-    [ -x "$bin/wine" ] && [ -e /proc/sys/fs/binfmt_misc/kalvero-i386 ] ||
-        { echo "kalvero: the 32-bit Wine is not up: run 'scripts/wine32.sh up' as root" >&2 && return 1; }
-    case :$PATH: in *":$bin:"*) ;; *) PATH=$bin:$PATH ;; esac
-    export PATH WINEARCH=${1:-win64} KALVERO_TEST_ROOT=${KALVERO_TEST_ROOT%/wine32-win*}/wine32-${1:-win64}
+    local bin
+    bin=$(bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh" bin) || return 1
+    export PATH=$bin:${PATH//$bin:/} WINEARCH=${1:-win64} KALVERO_TEST_ROOT=${KALVERO_TEST_ROOT%/wine32-win*}/wine32-${1:-win64}
     export WINEPREFIX=$KALVERO_TEST_ROOT/pfx KALVERO_TEMPLATE=$KALVERO_TEST_ROOT/template
 }
 if [ -n "${KALVERO_WINE32:-}" ]; then kalvero_wine32 "$KALVERO_WINE32" || return 1; fi

@@ -77,8 +77,7 @@ prefix() {
     # Kalvero starts from there; an upgrade closes it the way Windows does (it saves its position
     # again) and replaces the exe, made different here so that the replacement shows.
     echo >>"$dir/Kalvero.exe"
-    wine "$dir/Kalvero.exe" >/dev/null 2>&1 &
-    pid=$!
+    wine "$dir/Kalvero.exe" >/dev/null 2>&1 & pid=$!
     check "$kind: Kalvero starts from the installed place" shows "$pid"
     wine reg delete "$settings" /v Haut /f >/dev/null 2>&1 && wine reg delete "$settings" /v Gauche /f >/dev/null 2>&1
     check "$kind: setup /S over a running Kalvero succeeds" wine "$setup" /S
@@ -112,7 +111,7 @@ prefix() {
     wine "$setup" >/dev/null 2>&1 &
     pid=$! && w=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Installation de Kalvero')
     for _ in 1 2 3; do xdotool windowfocus --sync "$w" key Return; done
-    until_ok bash -c '[ -n "$(wine reg query "$1" /v NoRepair 2>/dev/null)" ]' - "$uninst"  # the last value written
+    until_ok wine reg query "$uninst" /v NoRepair >/dev/null 2>&1  # the last value it writes
     for _ in $(seq 20); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; tries=5 until_ok gone "$pid" && break; done
     check "$kind: an interactive setup installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
     check "$kind: and its finish page starts it" bash -c "timeout 30 xdotool search --sync --onlyvisible --name '^Kalvero\$' >/dev/null"

@@ -4,9 +4,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <string>
-
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
@@ -17,12 +14,7 @@ enum : int { kOk = 1 };
 // syswow64 and HKLM\Software as its Wow6432Node copy; KEY_WOW64_64KEY and Sysnative reach the 64-bit side.
 inline bool Wow64() { BOOL w = FALSE; return IsWow64Process(GetCurrentProcess(), &w) && w; }
 // Whether the key holds a value named Kalvero, in that view (0 or RRF_SUBKEY_WOW6464KEY, RRF_SUBKEY_WOW6432KEY).
-inline bool HasValue(HKEY root, const wchar_t* key, DWORD view) {
-    return !RegGetValueW(root, key, L"Kalvero", RRF_RT_ANY | view, nullptr, nullptr, nullptr);
-}
-inline std::string RecorderLog() {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-recorder.log").rdbuf()), {});
-}
+inline bool HasValue(HKEY root, const wchar_t* key, DWORD view) { return !RegGetValueW(root, key, L"Kalvero", RRF_RT_ANY | view, 0, 0, 0); }
 
 // Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
 // thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.

@@ -128,15 +128,19 @@ up() {
     fi
     if [ -f "$root/.kalvero-recipe-$recipe" ]; then mount_all && register; else make_root; fi &&
         wrappers || { unmount_all; unregister; return 1; }
-    mkdir -p "$cache/holders" && echo "$repo" >"$cache/holders/${1:-$PPID}"
+    mkdir -p "$cache/holders" && started "${1:-$PPID}" >"$cache/holders/${1:-$PPID}"
     "$bin/wine" --version >/dev/null 2>&1 || { say "the chroot's Wine does not start"; down "${1:-$PPID}"; return 1; }
 }
 
+# A holder is a process, known by its pid and start time (a pid may be reused).
+started() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20; }
 down() {
     local h
     rm -f "$cache/holders/${1:-$PPID}"
-    for h in "$cache"/holders/*; do [ -e "$h" ] && { kill -0 "${h##*/}" 2>/dev/null || rm -f "$h"; }; done
+    for h in "$cache"/holders/*; do [ -e "$h" ] && [ "$(started "${h##*/}")" != "$(cat "$h")" ] && rm -f "$h"; done
     compgen -G "$cache/holders/*" >/dev/null && return 0  # another test command still runs
+    # What still runs in the chroot is ours (the wineserver of an interrupted test): it goes first.
+    for h in /proc/[0-9]*; do [ "$(readlink "$h/root")" = "$root" ] && kill -9 "${h#/proc/}" 2>/dev/null; done
     unregister
     unmount_all
     [ -f "$cache/.binfmt-mounted" ] && umount "$binfmt" 2>/dev/null && rm -f "$cache/.binfmt-mounted"

@@ -153,13 +153,12 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
 // it is gone; written there by the other build, the box shows it when the window opens, and clears it.
 TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
     const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-    HKEY machine = nullptr;
-    ASSERT_FALSE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, run, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &machine));
     const Kalvero k;
-    const struct { bool other_wrote, click, ticked; } rows[] = {{false, true, true}, {false, true, false}, {true, false, true}, {false, true, false}};
+    const struct { bool other_wrote, click, ticked; } rows[] = {
+        {false, true, true}, {false, true, false}, {true, false, true}, {false, true, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
-        if (row.other_wrote) RegSetValueExW(machine, L"Kalvero", 0, REG_SZ, (const BYTE*)L"C:\\K64\\Kalvero.exe", 36);
+        if (row.other_wrote) _wsystem(L"reg add HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run /v Kalvero /d C:\\K.exe /f /reg:64 >nul");
         const HWND settings = k.OpenSettings();
         ASSERT_TRUE(settings);
         if (row.click) Click(settings, kStartOnWin);
@@ -168,7 +167,6 @@ TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
         EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6432KEY)) << "a Wow6432Node copy";
         ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
     }
-    RegCloseKey(machine);
 }
 
 // « Système Info... » starts the 64-bit tool on 64-bit Windows: the path the 64-bit registry names, not its

@@ -45,7 +45,6 @@ shows() { timeout 30 xdotool search --sync --onlyvisible --pid "$1" --name '^Kal
 prefix() {
     local kind=$1 pid exe=build/release/$1/Kalvero.exe zips="win32 ${1/win32/}"  # win64 runs both zips' exes
     kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && kalvero_xvfb_start && kalvero_prefix_new || { failed=$((failed + 1)) && return; }
-    kalvero_keepalive_start build/windows-x86/tests/wine/keepalive.exe  # a 32-bit one runs in both kinds
     # The template's desktop is a link to $HOME: this prefix gets a folder of its own.
     user=$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% | tr -d '\r')
     rm -f "$user/Desktop" && mkdir -p "$user/Desktop"

@@ -133,7 +133,7 @@ up() {
 }
 
 # A holder is a process, known by its pid and start time (a pid may be reused).
-started() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20; }
+started() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | awk '$1 != "Z" { print $20 }'; }  # a zombie has ended
 down() {
     local h
     rm -f "$cache/holders/${1:-$PPID}"

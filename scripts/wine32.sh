@@ -120,7 +120,6 @@ EOF
 }
 
 up() {
-    [ "$(id -u)" -eq 0 ] || { say "needs root (chroot, mount, binfmt_misc)"; return 2; }
     if [ ! -d "$binfmt" ] || ! mounted "$binfmt"; then
         { modprobe binfmt_misc 2>/dev/null; mkdir -p "$binfmt" && mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null &&
             touch "$cache/.binfmt-mounted"; } || mounted "$binfmt" ||
@@ -147,7 +146,11 @@ down() {
     ! findmnt -rn -o TARGET | grep -qF "$root/"
 }
 
-mkdir -p "$cache" && exec 9>"$cache/.wine32.lock" && flock 9 || exit 1
+case ${1:-} in
+up | down)
+    [ "$(id -u)" -eq 0 ] || { say "needs root (chroot, mount, binfmt_misc)"; exit 2; }
+    mkdir -p "$cache" && exec 9>"$cache/.wine32.lock" && flock 9 || exit 1 ;;
+esac
 case ${1:-} in
 up) up "${2:-}" ;;
 down) down "${2:-}" ;;

@@ -149,8 +149,8 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
 }
 
 // « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
-// ticks it (no Wow6432Node copy that the other build would miss); cleared,
-// it is gone; written there by the other build, the box shows it when the window opens, and clears it.
+// ticks it (no Wow6432Node copy that the other build would miss); cleared, it is gone; written there by the other
+// build, the box shows it when the window opens, and clears it.
 TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
     const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     const Kalvero k;

@@ -7,14 +7,10 @@
 ; KB; SIGN, when given, is run on the uninstaller before it is packed and on the installer once
 ; written, with the file's name as its last argument.
 ;
-; The shipped build is x86-unicode so that it also runs on 32-bit Windows. -DTARGET=amd64-unicode
-; builds the very same script as a 64-bit program, only so that it can be run where 32-bit programs
-; cannot (the tests under 64-bit Wine).
+; x86-unicode, so that the one installer also runs on 32-bit Windows; it installs the exe of the
+; Windows it runs on.
 
-!ifndef TARGET
-  !define TARGET x86-unicode
-!endif
-Target ${TARGET}
+Target x86-unicode
 Unicode true
 SetCompressor /SOLID lzma
 ; The packaged files carry the commit's time (set by the release script), not the build's.

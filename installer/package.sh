@@ -5,7 +5,7 @@
 #   kalvero_maker NAME            prints the build's option KALVERO_MAKER_NAME (WEBSITE, EMAIL, ...)
 #   kalvero_stage                 copies both built exes to build/release/{win64,win32}/
 #   kalvero_sign FILE             signs FILE in place when KALVERO_SIGN_PFX names a certificate
-#   kalvero_setup OUT [TARGET] [VERSION]  the per-user installer (TARGET: x86-unicode, amd64-unicode)
+#   kalvero_setup OUT [VERSION]   the per-user installer (a 32-bit program, for every Windows)
 #   kalvero_msi OUT [VERSION]     the per-machine package
 # Signing reads KALVERO_SIGN_PFX (a PKCS#12 file), KALVERO_SIGN_PASSWORD_FILE (its password on one
 # line) and, optionally, KALVERO_SIGN_TIMESTAMP (an RFC 3161 time-stamp server's address).
@@ -57,7 +57,7 @@ kalvero_setup() {
     for exe in 64 32; do  # « Espace requis »: the one exe that is installed, in whole KB
         kb+=("-DKB$exe=$((($(stat -c %s build/release/win$exe/Kalvero.exe) + 1023) / 1024))")
     done
-    makensis -V2 -WX -NOCD "-DVERSION=${3:-$(kalvero_version)}" "-DTARGET=${2:-x86-unicode}" \
+    makensis -V2 -WX -NOCD "-DVERSION=${2:-$(kalvero_version)}" \
         -DEXE64=build/release/win64/Kalvero.exe -DEXE32=build/release/win32/Kalvero.exe "${kb[@]}" \
         "-DPUBLISHER=$(kalvero_maker NAME)" "-DWEBSITE=$(kalvero_maker WEBSITE)" \
         "-DEMAIL=$(kalvero_maker EMAIL)" "${sign[@]}" "-DOUTFILE=$1" installer/kalvero.nsi

@@ -2,8 +2,9 @@
 # Breaks the product on purpose, one fault at a time, and tells whether the tests catch each. Every
 # patch in tools/faults/ is applied to a throwaway worktree of REV (default HEAD); the native suite
 # runs, and when it catches nothing, the Windows build and its tests under Wine: those a patch names in
-# a first line "# tests: REGEX", or all of them. The patch is then taken out again. Not a test itself:
-# it reports and exits 0.
+# a first line "# tests: REGEX", or all of them, of the preset a line "# preset: windows-x86" names (the
+# x86 exe under the 32-bit Wine of scripts/wine32.sh, root only), else windows-x64. The patch is then
+# taken out again. Not a test itself: it reports and exits 0.
 #   tools/faults.sh [REV] [REGEX]     REGEX: only the patches whose name it matches
 # KALVERO_FAULTS_DISPLAY picks another virtual display (default :94), for runs side by side.
 set -u
@@ -16,23 +17,37 @@ git -C "$repo" worktree add -q --detach "$work/tree" "$rev" || exit 1
 cp -r "$repo/tools/faults" "$work/"  # the list as it is now, whatever REV holds
 cd "$work/tree" || exit 1
 native() { cmake --build --preset native && ctest --preset native; } >"$work/last.log" 2>&1
-windows() { # [REGEX]
-  cmake --build --preset windows-x64 && ctest --preset windows-x64 ${1:+-R "$1|wine.setup|wine.stop"}
+windows() { # PRESET [REGEX]
+  cmake --build --preset "$1" && ctest --preset "$1" ${2:+-R "$2|wine.setup|wine.stop"}
 } >"$work/last.log" 2>&1
+wine32=  # brought up for the first patch that needs it, taken down at the end
+x86() {
+  [ -n "$wine32" ] && return "$wine32"
+  cmake --preset windows-x86 >/dev/null && bash "$repo/scripts/wine32.sh" up $$ && windows windows-x86
+  wine32=$?
+  [ "$wine32" -eq 0 ] || echo "the x86 suite cannot run or fails without any fault; see $work/last.log"
+  return "$wine32"
+}
+trap '[ -z "$wine32" ] || bash "$repo/scripts/wine32.sh" down $$' EXIT
 failures() { grep -oE '[0-9]+ - [^ ]+ \((Failed|Timeout)\)' "$work/last.log" | sed -E 's/^[0-9]+ - //' | paste -sd ' '; }
 cmake --preset native >/dev/null && cmake --preset windows-x64 >/dev/null || exit 1
-native && windows || { echo "the suites fail without any fault; see $work/last.log"; exit 1; }
+native && windows windows-x64 || { echo "the suites fail without any fault; see $work/last.log"; exit 1; }
 caught=0 missed=0
 for patch in "$work"/faults/*.patch; do
   name=$(basename "$patch" .patch)
   [[ $name =~ $only ]] || continue
+  tests=$(sed -n '1s/^# tests: //p' "$patch") preset=$(sed -n 's/^# preset: //p' "$patch")
+  if [ "${preset:-windows-x64}" != windows-x64 ] && ! x86; then
+    echo "MISSED  $name   (its preset cannot run)"
+    missed=$((missed + 1))
+    continue
+  fi
   if ! git apply "$patch"; then
     echo "does not apply: $name"
     missed=$((missed + 1))
     continue
   fi
-  tests=$(sed -n '1s/^# tests: //p' "$patch")
-  if ! native || ! windows "$tests"; then
+  if ! native || ! windows "${preset:-windows-x64}" "$tests"; then
     found=$(failures)
     echo "caught  $name   by ${found:-the build}"
     caught=$((caught + 1))
@@ -44,4 +59,5 @@ for patch in "$work"/faults/*.patch; do
 done
 echo "faults: $caught caught, $missed missed"
 (KALVERO_TREE=$work/tree/build/windows-x64/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
+[ -z "$wine32" ] || (KALVERO_TREE=$work/tree/build/windows-x86/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine32 && kalvero_wine_stop)
 cd "$repo" && git worktree remove --force "$work/tree" && rm -rf "$work"

@@ -1,23 +1,22 @@
 #!/bin/bash
 # The release files end to end: scripts/release.sh writes them; the zips, the checksums and the
-# packages' headers are checked here; the per-user installer and the MSI install, upgrade and remove
-# themselves silently under Wine, in a prefix of this test's own. Prints "installer: N passed, N failed".
-#
-# The shipped setup.exe is a 32-bit program, and this machine's Wine runs 64-bit programs only: the
-# same kalvero.nsi is built once more as a 64-bit program (TARGET=amd64-unicode), and that build runs.
+# packages' headers are checked here; then, in prefixes of this test's own, the shipped setup.exe (a
+# 32-bit program) installs, upgrades and removes itself under the 32-bit-capable Wine of
+# scripts/wine32.sh, in a 64-bit prefix (64-bit Windows: the x64 exe) and in a 32-bit one (the x86
+# exe); the MSI in the first. Prints "installer: N passed, N failed, N skipped": without that Wine,
+# the cases under Wine are skipped, with the reason.
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
 . tests/wine/env.sh
 . installer/package.sh
-export WINEPREFIX=$KALVERO_TEST_ROOT/installer
-passed=0 failed=0
+passed=0 failed=0 skipped=0
 check() { # check NAME COMMAND...: one case
     if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL: $1" >&2; fi
 }
-finish() { kalvero_wine_stop; echo "installer: $passed passed, $failed failed"; exit $((failed > 0)); }
+finish() { kalvero_wine_stop; echo "installer: $passed passed, $failed failed, $skipped skipped"; exit $((failed > 0)); }
 
 # --- The release files --------------------------------------------------------------------------
-bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
+mkdir -p "$KALVERO_TEST_ROOT" && bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
 v=$(kalvero_version) exe64=build/release/win64/Kalvero.exe
 check "dist holds the five files and the manifests, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS scoop winget ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
 for bits in 64 32; do
@@ -30,64 +29,96 @@ check "machines and link times" [ "$(pe $exe64 4 2) $(pe $exe64 8 4) $(pe ${exe6
 check "the MSI keeps its upgrade code" grep -qx "UpgradeCode	{72079122-306A-4BEB-AD93-83B980D94B19}" <(msiinfo export "dist/Kalvero-$v-x64.msi" Property | tr -d '\r')
 
 # --- Under Wine ---------------------------------------------------------------------------------
-kalvero_xvfb_start && kalvero_prefix_new "$WINEPREFIX" || { failed=$((failed + 1)) && finish; }
-[ -f build/windows-x64/tests/wine/keepalive.exe ] && kalvero_keepalive_start build/windows-x64/tests/wine/keepalive.exe
-setup=build/release/setup64.exe next=${v%.*}.$((${v##*.} + 1))  # Windows Installer ignores a fourth field
-kalvero_setup "$setup" amd64-unicode >/dev/null && kalvero_msi build/release/next.msi "$next" 2>/dev/null || { failed=$((failed + 1)) && finish; }
-# The template's desktop is a link to $HOME: this prefix gets a folder of its own.
-user=$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% | tr -d '\r')
-rm -f "$user/Desktop" && mkdir -p "$user/Desktop"
+kalvero_wine32 win64 2>/dev/null || { skipped=2 && echo "SKIPPED: setup.exe in a 64-bit and a 32-bit prefix: $(kalvero_wine32 2>&1)" && finish; }
+setup=dist/Kalvero-$v-setup.exe next=${v%.*}.$((${v##*.} + 1))  # Windows Installer ignores a fourth field
+kalvero_msi build/release/next.msi "$next" 2>/dev/null || { failed=$((failed + 1)) && finish; }
 settings='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
 uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
 run='Software\Microsoft\Windows\CurrentVersion\Run'
 value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
 set_value() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
-wait_gone() { for _ in $(seq 100); do [ -e "$1" ] || kill -0 "$1" 2>/dev/null || return 0; sleep 0.2; done; return 1; }  # a file or a pid
-for v_ in DerPosition=1 FenVisible=1 Haut=2250 Gauche=3000; do set_value "$settings" "${v_%=*}" "${v_#*=}"; done
+until_ok() { for _ in $(seq "${tries:-150}"); do "$@" && return 0; sleep 0.2; done; return 1; }  # COMMAND...
+gone() { [ ! -e "$1" ] && ! kill -0 "$1" 2>/dev/null; }  # a file or a pid
+shows() { timeout 30 xdotool search --sync --onlyvisible --pid "$1" --name '^Kalvero$' >/dev/null; }  # a pid
 
-# A first install, silent, with the defaults: the exe, two shortcuts, no Run value, the uninstall entry.
-check "setup /S succeeds" wine "$setup" /S
-win='C:\users\'${user##*/}'\AppData\Local\Programs\Kalvero' dir=$user/AppData/Local/Programs/Kalvero
-menu="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk"
-check "the 64-bit exe is installed" cmp -s "$dir/Kalvero.exe" $exe64
-# A shortcut holds its target's local path in ANSI, in its LinkInfo.
-check "the shortcuts start it" bash -c 'for f in "${@:2}"; do grep -qaF "$1" "$f" || exit 1; done' - "$win\\Kalvero.exe" "$menu" "$user/Desktop/Kalvero.lnk"
-check "no Run value unless asked" [ -z "$(value "HKCU\\$run" Kalvero)" ]
-for pair in "DisplayName|Kalvero" "DisplayVersion|$v" "DisplayIcon|$win\\Kalvero.exe,0" "InstallLocation|$win" \
-    "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1" "URLInfoAbout|$(kalvero_maker WEBSITE)" "HelpLink|$(kalvero_maker WEBSITE)" "Contact|$(kalvero_maker EMAIL)"; do
-    check "uninstall value ${pair%%|*}" [ "$(value "$uninst" "${pair%%|*}")" = "${pair#*|}" ]
-done
-check "uninstall value EstimatedSize, in KB" [ $(($(value "$uninst" EstimatedSize))) -ge $(($(stat -c %s "$dir/Kalvero.exe") / 1024)) ]
+# prefix KIND: the installer's cases in a fresh prefix of that kind, win64 (the x64 exe goes in) or win32.
+prefix() {
+    local kind=$1 pid exe=build/release/$1/Kalvero.exe zips="win32 ${1/win32/}"  # win64 runs both zips' exes
+    kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && kalvero_xvfb_start && kalvero_prefix_new || { failed=$((failed + 1)) && return; }
+    # The template's desktop is a link to $HOME: this prefix gets a folder of its own.
+    user=$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% | tr -d '\r')
+    rm -f "$user/Desktop" && mkdir -p "$user/Desktop"
+    for v_ in DerPosition=1 FenVisible=1 Haut=2250 Gauche=3000; do set_value "$settings" "${v_%=*}" "${v_#*=}"; done
 
-# Kalvero starts from there; an upgrade closes it the way Windows does (it saves its position
-# again) and replaces the exe, made different here so that the replacement shows.
-echo >>"$dir/Kalvero.exe"
-wine "$dir/Kalvero.exe" >/dev/null 2>&1 &
-pid=$!
-check "Kalvero starts from the installed place" timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name '^Kalvero$' >/dev/null
-wine reg delete "$settings" /v Haut /f >/dev/null 2>&1 && wine reg delete "$settings" /v Gauche /f >/dev/null 2>&1
-check "setup /S over a running Kalvero succeeds" wine "$setup" /S
-check "the running Kalvero ended" wait_gone "$pid"
-check "it saved its position as it closed, the rest kept" [ "$(value "$settings" Haut),$(value "$settings" Gauche),$(value "$settings" FenVisible)" = 2250,3000,1 ]
-check "the exe was replaced" cmp -s "$dir/Kalvero.exe" $exe64
+    # The zips' exes start where they were unpacked, the win32 one on both kinds of Windows.
+    for zip in $zips; do
+        unzip -qo "dist/Kalvero-$v-$zip.zip" -d "$WINEPREFIX/drive_c/$zip" && { wine "C:\\$zip\\Kalvero.exe" >/dev/null 2>&1 & }
+        pid=$! && check "$kind: the $zip zip's exe starts" shows "$pid"
+        kill "$pid" && until_ok gone "$pid"
+    done
 
-# The silent uninstall removes everything of it but the settings, the Run values included.
-set_value "HKCU\\$run" Kalvero "$win\\Kalvero.exe" && set_value "HKLM\\$run" Kalvero "\"$win\\Kalvero.exe\""
-wine "$dir/Desinstaller.exe" /S  # it runs on from a copy in %TEMP%: wait for the folder to go
-check "uninstall /S removes the folder" wait_gone "$dir"
-check "the shortcuts and the uninstall entry" bash -c '[ ! -e "$1" ] && [ ! -e "$2" ] && ! wine reg query "$3" >/dev/null 2>&1' - "$menu" "$user/Desktop/Kalvero.lnk" "$uninst"
-check "and the Run values" [ -z "$(value "HKCU\\$run" Kalvero)$(value "HKLM\\$run" Kalvero)" ]
-check "but keeps the settings" [ "$(value "$settings" FenVisible)" = 1 ]
+    # A first install, silent, with the defaults: the exe, two shortcuts, no Run value, the uninstall entry.
+    check "$kind: setup /S succeeds" wine "$setup" /S
+    local win='C:\users\'${user##*/}'\AppData\Local\Programs\Kalvero' dir=$user/AppData/Local/Programs/Kalvero
+    menu="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk"
+    check "$kind: the $kind exe is installed" cmp -s "$dir/Kalvero.exe" "$exe"
+    # A shortcut holds its target's local path in ANSI, in its LinkInfo.
+    check "$kind: the shortcuts start it" bash -c 'for f in "${@:2}"; do grep -qaF "$1" "$f" || exit 1; done' - "$win\\Kalvero.exe" "$menu" "$user/Desktop/Kalvero.lnk"
+    check "$kind: no Run value unless asked" [ -z "$(value "HKCU\\$run" Kalvero)" ]
+    for pair in "DisplayName|Kalvero" "DisplayVersion|$v" "DisplayIcon|$win\\Kalvero.exe,0" "InstallLocation|$win" \
+        "UninstallString|\"$win\\Desinstaller.exe\"" "QuietUninstallString|\"$win\\Desinstaller.exe\" /S" "NoModify|0x1" "NoRepair|0x1" \
+        "URLInfoAbout|$(kalvero_maker WEBSITE)" "HelpLink|$(kalvero_maker WEBSITE)" "Contact|$(kalvero_maker EMAIL)"; do
+        check "$kind: uninstall value ${pair%%|*}" [ "$(value "$uninst" "${pair%%|*}")" = "${pair#*|}" ]
+    done
+    check "$kind: uninstall value EstimatedSize, in KB" [ $(($(value "$uninst" EstimatedSize))) -ge $(($(stat -c %s "$dir/Kalvero.exe") / 1024)) ]
 
-# /D= places it elsewhere; /PURGE removes the settings too, and a machine-wide Run value that
-# names another install stays.
-check "setup /S /D= installs there" bash -c 'wine "$1" /S "/D=C:\KalveroEssai" && [ -f "$2/drive_c/KalveroEssai/Kalvero.exe" ]' - "$setup" "$WINEPREFIX"
-check "InstallLocation follows" [ "$(value "$uninst" InstallLocation)" = 'C:\KalveroEssai' ]
-set_value "HKLM\\$run" Kalvero '"C:\Program Files\Kalvero\Kalvero.exe"'
-wine "$WINEPREFIX/drive_c/KalveroEssai/Desinstaller.exe" /S /PURGE
-check "uninstall /S /PURGE removes the folder" wait_gone "$WINEPREFIX/drive_c/KalveroEssai"
-check "and the settings" bash -c '! wine reg query "$1" >/dev/null 2>&1' - "${settings%\\Settings}"
-check "but not another install's Run value" [ -n "$(value "HKLM\\$run" Kalvero)" ]
+    # Kalvero starts from there; an upgrade closes it the way Windows does (it saves its position
+    # again) and replaces the exe, made different here so that the replacement shows.
+    echo >>"$dir/Kalvero.exe"
+    wine "$dir/Kalvero.exe" >/dev/null 2>&1 & pid=$!
+    check "$kind: Kalvero starts from the installed place" shows "$pid"
+    wine reg delete "$settings" /v Haut /f >/dev/null 2>&1 && wine reg delete "$settings" /v Gauche /f >/dev/null 2>&1
+    check "$kind: setup /S over a running Kalvero succeeds" wine "$setup" /S
+    check "$kind: the running Kalvero ended" until_ok gone "$pid"
+    check "$kind: it saved its position as it closed, the rest kept" [ "$(value "$settings" Haut),$(value "$settings" Gauche),$(value "$settings" FenVisible)" = 2250,3000,1 ]
+    check "$kind: the exe was replaced" cmp -s "$dir/Kalvero.exe" "$exe"
+
+    # The silent uninstall removes everything of it but the settings, the Run values included: the
+    # machine's where Kalvero itself puts it (on 64-bit Windows, in the 64-bit registry, which the
+    # 64-bit reg.exe sees).
+    set_value "HKCU\\$run" Kalvero "$win\\Kalvero.exe" && set_value "HKLM\\$run" Kalvero "\"$win\\Kalvero.exe\""
+    wine "$dir/Desinstaller.exe" /S  # it runs on from a copy in %TEMP%: wait for the folder to go
+    check "$kind: uninstall /S removes the folder" until_ok gone "$dir"
+    # The folder goes before the shortcuts and the entry: wait for the last of them.
+    check "$kind: the shortcuts and the uninstall entry" until_ok bash -c '[ ! -e "$1" ] && [ ! -e "$2" ] && ! wine reg query "$3" >/dev/null 2>&1' - "$menu" "$user/Desktop/Kalvero.lnk" "$uninst"
+    check "$kind: and the Run values" [ -z "$(value "HKCU\\$run" Kalvero)$(value "HKLM\\$run" Kalvero)" ]
+    check "$kind: but keeps the settings" [ "$(value "$settings" FenVisible)" = 1 ]
+
+    # /D= places it elsewhere; /PURGE (« Supprimer aussi les réglages ») removes the settings too, and
+    # a machine-wide Run value that names another install stays.
+    check "$kind: setup /S /D= installs there" bash -c 'wine "$1" /S "/D=C:\KalveroEssai" && [ -f "$2/drive_c/KalveroEssai/Kalvero.exe" ]' - "$setup" "$WINEPREFIX"
+    check "$kind: InstallLocation follows" [ "$(value "$uninst" InstallLocation)" = 'C:\KalveroEssai' ]
+    set_value "HKLM\\$run" Kalvero '"C:\Program Files\Kalvero\Kalvero.exe"'
+    wine "$WINEPREFIX/drive_c/KalveroEssai/Desinstaller.exe" /S /PURGE
+    check "$kind: uninstall /S /PURGE removes the folder" until_ok gone "$WINEPREFIX/drive_c/KalveroEssai"
+    check "$kind: and the settings" bash -c '! wine reg query "$1" >/dev/null 2>&1' - "${settings%\\Settings}"
+    check "$kind: but not another install's Run value" [ -n "$(value "HKLM\\$run" Kalvero)" ]
+
+    # Interactive, from the keyboard: Enter on the welcome, components and folder pages; once the files
+    # are in, Enter on the progress and finish pages, where « Lancer Kalvero » is left unticked.
+    wine "$setup" >/dev/null 2>&1 &
+    pid=$! && w=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Installation de Kalvero')
+    for _ in 1 2 3; do xdotool windowfocus --sync "$w" key Return; done
+    until_ok wine reg query "$uninst" /v NoRepair >/dev/null 2>&1  # the last value it writes
+    for _ in $(seq 20); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; tries=5 until_ok gone "$pid" && break; done
+    check "$kind: an interactive setup installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
+    # Nothing of the prefix runs on once setup is gone: the session ends by itself.
+    check "$kind: and leaves it not started" timeout 60 wineserver -w
+    wine "$dir/Desinstaller.exe" /S /PURGE && until_ok gone "$dir"
+}
+prefix win32
+kalvero_wine_stop
+prefix win64
 
 # The MSI: per machine, silent, and a newer one replaces it. Wine's msi puts the shortcut in the
 # user's Start menu even with ALLUSERS=1; Windows uses the common one. Either way it must come and go.

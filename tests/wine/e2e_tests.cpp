@@ -36,7 +36,8 @@ std::string Logged(const Action& action) {
 // Each click runs system32's shutdown.exe, once and minimised, never the copy planted beside Kalvero.exe (here in a
 // folder whose name Windows' ANSI functions would mangle), and only once the position is saved: a forced shutdown
 // may end Kalvero without a close request. The recorder standing in for both logs a line per run: module path,
-// command line, dwFlags, wShowWindow, and the position stored when it started.
+// command line, dwFlags, wShowWindow, and the position stored when it started. A 32-bit process's system32 is
+// syswow64.
 TEST_F(Strip, PowerCommandsRunSystemShutdownOnly) {
     ASSERT_TRUE(Install(L"C:\\Kalvéro ✓ 東京"));
     SetSettings({{L"DerPosition", L"1"}});
@@ -46,8 +47,9 @@ TEST_F(Strip, PowerCommandsRunSystemShutdownOnly) {
         Logged([&] { Click(k.main, button); });
     // Every start the clicks made has been made and has ended: nothing more will be logged.
     EXPECT_TRUE(Flush(k.main) && WaitUntil([] { return !Running(L"shutdown.exe"); }));
-    EXPECT_EQ("C:\\windows\\system32\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\t2250,3000\n"
-              "C:\\windows\\system32\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\t2250,3000\n", RecorderLog());
+    const std::string system = Wow64() ? "C:\\windows\\syswow64" : "C:\\windows\\system32";
+    EXPECT_EQ(system + "\\shutdown.exe\tshutdown -s -f -t 0\t1\t2\t2250,3000\n" + system +
+                  "\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\t2250,3000\n", RecorderLog());
 }
 
 TEST_F(Strip, FiftySimultaneousStartsLeaveOneInstance) {
@@ -301,6 +303,54 @@ TEST_F(Settings, AboutLinksOpenTheirAddresses) {
     const auto opened = [](const char* address) { return std::string("C:\\kalvero\\shutdown.exe\t\"C:\\kalvero\\shutdown.exe\" \"") + address + "\"\t1\t1\t,\n"; };  // no position saved
     EXPECT_EQ(opened("https://www.example.org/Don/Don.htm") + opened("https://www.example.org/kalvero") +
               opened("mailto:contact@example.org"), RecorderLog());
+}
+
+// « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
+// ticks it (no Wow6432Node copy that the other build would miss); cleared, it is gone; written there by the other
+// build, the box shows it when the window opens, and clears it.
+TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
+    const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const Kalvero k;
+    const struct { bool other_wrote, click, ticked; } rows[] = {
+        {false, true, true}, {false, true, false}, {true, false, true}, {false, true, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        if (row.other_wrote) _wsystem(L"reg add HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run /v Kalvero /d C:\\K.exe /f /reg:64 >nul");
+        const HWND settings = k.OpenSettings();
+        ASSERT_TRUE(settings);
+        if (row.click) Click(settings, kStartOnWin);
+        EXPECT_TRUE(WaitUntil([&] { return (SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED) == row.ticked; }));
+        EXPECT_EQ(row.ticked, HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY));
+        EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6432KEY)) << "a Wow6432Node copy";
+        ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
+    }
+}
+
+// « Système Info... » starts the 64-bit tool on 64-bit Windows: the path the 64-bit registry names, not its
+// Wow6432Node copy's; else the one in the native system folder, which a 32-bit build reaches as Sysnative. The
+// registry is read at each click. Copies of the recorder stand in for the tools; the 32-bit view names none.
+TEST_F(Settings, SystemInformationToolOfThe64BitSide) {
+    const wchar_t* tools = L"Software\\Microsoft\\Shared Tools\\MSINFO";
+    ASSERT_TRUE(CopyFileW(L"C:\\kalvero\\shutdown.exe",
+                          Wow64() ? L"C:\\windows\\Sysnative\\msinfo32.exe" : L"C:\\windows\\system32\\msinfo32.exe", FALSE));
+    const Kalvero k;
+    const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
+    ASSERT_TRUE(about);
+    const struct { const wchar_t *path64, *path32; std::string ran; } rows[] = {
+        {L"C:\\kalvero\\shutdown.exe", L"C:\\32-bit view only\\msinfo32.exe", "C:\\kalvero\\shutdown.exe"},
+        {nullptr, L"C:\\32-bit view only\\msinfo32.exe", "C:\\windows\\system32\\msinfo32.exe"}};
+    for (const auto& row : rows) {
+        for (auto [view, path] : {std::pair{KEY_WOW64_64KEY, row.path64}, {KEY_WOW64_32KEY, row.path32}}) {
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, tools, view, 0);
+            HKEY key = nullptr;
+            if (path && !RegCreateKeyExW(HKEY_LOCAL_MACHINE, tools, 0, 0, 0, KEY_SET_VALUE | view, 0, &key, 0))
+                RegSetValueExW(key, L"PATH", 0, REG_SZ, (const BYTE*)path, DWORD(wcslen(path) + 1) * 2), RegCloseKey(key);
+        }
+        DeleteFileW(L"C:\\kalvero-recorder.log");
+        Click(about, 302);  // « Système Info... »
+        EXPECT_TRUE(WaitUntil([&] { return !RecorderLog().empty(); }));
+        EXPECT_EQ(row.ran, RecorderLog().substr(0, RecorderLog().find('\t')));
+    }
 }
 
 // Two hundred openings and closings of the settings and About windows leave no handle behind: the test build

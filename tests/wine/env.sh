@@ -14,9 +14,21 @@ export KALVERO_TEST_ROOT WINEPREFIX="${WINEPREFIX:-$KALVERO_TEST_ROOT/pfx$KALVER
 export DISPLAY="${DISPLAY:-:99}" LC_ALL=C.UTF-8
 # No Mono/Gecko prompts, no menu entries in ~/.local, no debugger that would hang on a crash, and a
 # native shutdown.exe (the recorder) may replace Wine's stub.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;shutdown.exe=n"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;shutdown.exe=n;msinfo32.exe=n"
 # Bump when the template recipe changes: prefixes made from an older one are then rebuilt.
 KALVERO_TEMPLATE_VERSION=1 KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
+
+# kalvero_wine32 [win32]: from here on, the 32-bit-capable Wine that scripts/wine32.sh sets up (it must be up),
+# in a 64-bit prefix (64-bit Windows), or with win32 in a 32-bit one; with a test folder, template and prefix of
+# its own (a prefix made by another Wine cannot start anything under this one). KALVERO_WINE32=win64 or win32
+# in the environment does the same when this file is sourced (CTest's x86 tests).
+kalvero_wine32() {
+    local bin
+    bin=$(bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh" bin) || return 1
+    export PATH=$bin:${PATH//$bin:/} WINEARCH=${1:-win64} KALVERO_TEST_ROOT=${KALVERO_TEST_ROOT%/wine32-win*}/wine32-${1:-win64}
+    export WINEPREFIX=$KALVERO_TEST_ROOT/pfx KALVERO_TEMPLATE=$KALVERO_TEST_ROOT/template
+}
+if [ -n "${KALVERO_WINE32:-}" ]; then kalvero_wine32 "$KALVERO_WINE32" || return 1; fi
 
 # _kalvero_detach LOG COMMAND...: runs it in its own session with no inherited descriptor (a lock or a CTest
 # output pipe held by a long-lived server would block its owner for good). Sets _kalvero_pid.

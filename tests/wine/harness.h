@@ -10,6 +10,12 @@ enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
 enum : int { kAlwaysVisible = 201, kStartOnWin, kRememberPosition, kStartInTray, kFrame, kAboutButton, kApply };
 enum : int { kOk = 1, kEmail = 304, kWebSite = 308, kDonation = 311 };
 
+// The driver is built as Kalvero is: 32-bit on 64-bit Windows (the x86 build under WoW64), both see system32 as
+// syswow64 and HKLM\Software as its Wow6432Node copy; KEY_WOW64_64KEY and Sysnative reach the 64-bit side.
+inline bool Wow64() { BOOL w = FALSE; return IsWow64Process(GetCurrentProcess(), &w) && w; }
+// Whether the key holds a value named Kalvero, in that view (0 or RRF_SUBKEY_WOW6464KEY, RRF_SUBKEY_WOW6432KEY).
+inline bool HasValue(HKEY root, const wchar_t* key, DWORD view) { return !RegGetValueW(root, key, L"Kalvero", RRF_RT_ANY | view, 0, 0, 0); }
+
 // Wine answers some queries before a freshly started program has settled: poll with a deadline. Pumps this
 // thread's messages meanwhile: Kalvero waits inside Shell_NotifyIconW until the tray stand-in takes its own.
 template <class Condition>

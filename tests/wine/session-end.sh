@@ -4,7 +4,7 @@
 # 0 presses the strip's log-off button; the others end the session from outside while the settings window
 # (odd rounds) or the About window over it (even rounds) is open. A session end kills every process of
 # the prefix, the driver too, so the checks are made from here.
-KALVERO_TREE=$(dirname "$1") . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+KALVERO_TREE=$(dirname "$1") . "$(dirname "${BASH_SOURCE[0]}")/env.sh" || exit 1
 export WINEPREFIX="$KALVERO_TEST_ROOT/session-end$KALVERO_TAG"
 kalvero_xvfb_start && kalvero_prefix_new || exit 1
 failed=0

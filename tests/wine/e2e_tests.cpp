@@ -377,7 +377,10 @@ TEST_F(Strip, ButtonsShowTheirPictures) {
         SetSystemDpi(96);
         HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
         for (int id = kShutdown; id <= kTrayButton; ++id) {
-            const RECT r = Rect(GetDlgItem(k.main, id));
+            const HWND button = GetDlgItem(k.main, id);
+            // Painted now, by Kalvero: an unpainted button would show whatever the screen held there before.
+            RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            const RECT r = Rect(button);
             const int w = r.right - r.left, h = r.bottom - r.top;
             HBITMAP shot = CreateCompatibleBitmap(screen, w, h);
             HGDIOBJ old = SelectObject(mem, shot);

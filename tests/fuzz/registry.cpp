@@ -1,11 +1,30 @@
 // The registry's readers and writers over whatever the keys held, with either view, with or without
 // rights, and any one call refused: no key is left open, a value written reads back, the box shows the
 // registry, which never holds two Run entries, and the system information tool starts or is said missing.
+// A failed check stops the run at its line; texts are drawn the way the system hands them out.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include "about/sysinfo_launcher.h"
 #include "core/utf16le.h"
-#include "fuzz.h"
 #include "settings/autostart.h"
 #include "settings/registry_helpers.h"
+#include "fakes.h"
+
+#define CHECK(c) ((c) ? (void)0 : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #c), std::abort()))
+
+using namespace kalvero;
+
+// ASCII bytes stand for themselves, so seeds stay readable; the others for wider
+// characters, one of them with a digit for its low byte.
+std::wstring Text(FuzzedDataProvider& fdp, std::size_t max = 80) {
+  std::wstring out;
+  for (unsigned char c : fdp.ConsumeRandomLengthString(max))
+    out += c < 0x80 ? wchar_t{c} : L"\u00e9\u0131\u6771\U0001F600"[c % 4];
+  return out;
+}
 
 void Fuzz(FuzzedDataProvider& fdp) {
   test::FakeRegistry reg;
@@ -52,4 +71,10 @@ void Fuzz(FuzzedDataProvider& fdp) {
     }
     CHECK(reg.open.empty());
   }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  GTEST_FLAG_SET(break_on_failure, true);  // a fake's failed expectation (a key closed twice) stops too
+  FuzzedDataProvider fdp(data, size);
+  return Fuzz(fdp), 0;
 }

@@ -5,18 +5,10 @@
 # scripts/wine32.sh, in a 64-bit prefix (64-bit Windows: the x64 exe) and in a 32-bit one (the x86
 # exe); the MSI in the first. Prints "installer: N passed, N failed, N skipped": without that Wine,
 # the cases under Wine are skipped, with the reason.
-set -u
-cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
-. tests/wine/env.sh
-. installer/package.sh
-passed=0 failed=0 skipped=0
-check() { # check NAME COMMAND...: one case
-    if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL: $1" >&2; fi
-}
-finish() { kalvero_wine_stop; echo "installer: $passed passed, $failed failed, $skipped skipped"; exit $((failed > 0)); }
+. "$(dirname "${BASH_SOURCE[0]}")/cases.sh"
 
 # --- The release files --------------------------------------------------------------------------
-mkdir -p "$KALVERO_TEST_ROOT" && bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish; }
+mkdir -p "$KALVERO_TEST_ROOT" && bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish installer; }
 v=$(kalvero_version) exe64=build/release/win64/Kalvero.exe
 check "dist holds the five files and the manifests, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS scoop winget ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
 for bits in 64 32; do
@@ -29,25 +21,20 @@ check "machines and link times" [ "$(pe $exe64 4 2) $(pe $exe64 8 4) $(pe ${exe6
 check "the MSI keeps its upgrade code" grep -qx "UpgradeCode	{72079122-306A-4BEB-AD93-83B980D94B19}" <(msiinfo export "dist/Kalvero-$v-x64.msi" Property | tr -d '\r')
 
 # --- Under Wine ---------------------------------------------------------------------------------
-kalvero_wine32 win64 2>/dev/null || { skipped=2 && echo "SKIPPED: setup.exe in a 64-bit and a 32-bit prefix: $(kalvero_wine32 2>&1)" && finish; }
+kalvero_wine32 win64 2>/dev/null || { skipped=2 && echo "SKIPPED: setup.exe in a 64-bit and a 32-bit prefix: $(kalvero_wine32 2>&1)" && finish installer; }
 setup=dist/Kalvero-$v-setup.exe next=${v%.*}.$((${v##*.} + 1))  # Windows Installer ignores a fourth field
-kalvero_msi build/release/next.msi "$next" 2>/dev/null || { failed=$((failed + 1)) && finish; }
+kalvero_msi build/release/next.msi "$next" 2>/dev/null || { failed=$((failed + 1)) && finish installer; }
 settings='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
 uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
 run='Software\Microsoft\Windows\CurrentVersion\Run'
-value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
 set_value() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
-until_ok() { for _ in $(seq "${tries:-150}"); do "$@" && return 0; sleep 0.2; done; return 1; }  # COMMAND...
 gone() { [ ! -e "$1" ] && ! kill -0 "$1" 2>/dev/null; }  # a file or a pid
 shows() { timeout 30 xdotool search --sync --onlyvisible --pid "$1" --name '^Kalvero$' >/dev/null; }  # a pid
 
 # prefix KIND: the installer's cases in a fresh prefix of that kind, win64 (the x64 exe goes in) or win32.
 prefix() {
     local kind=$1 pid exe=build/release/$1/Kalvero.exe zips="win32 ${1/win32/}"  # win64 runs both zips' exes
-    kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && kalvero_xvfb_start && kalvero_prefix_new || { failed=$((failed + 1)) && return; }
-    # The template's desktop is a link to $HOME: this prefix gets a folder of its own.
-    user=$WINEPREFIX/drive_c/users/$(wine cmd /c echo %USERNAME% | tr -d '\r')
-    rm -f "$user/Desktop" && mkdir -p "$user/Desktop"
+    kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && kalvero_xvfb_start && own_prefix || { failed=$((failed + 1)) && return; }
     for v_ in DerPosition=1 FenVisible=1 Haut=2250 Gauche=3000; do set_value "$settings" "${v_%=*}" "${v_#*=}"; done
 
     # The zips' exes start where they were unpacked, the win32 one on both kinds of Windows.
@@ -109,7 +96,7 @@ prefix() {
     wine "$setup" >/dev/null 2>&1 &
     pid=$! && w=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Installation de Kalvero')
     for _ in 1 2 3; do xdotool windowfocus --sync "$w" key Return; done
-    until_ok wine reg query "$uninst" /v NoRepair >/dev/null 2>&1  # the last value it writes
+    until_ok wine reg query "$uninst" /v NoRepair  # the last value it writes
     for _ in $(seq 20); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; tries=5 until_ok gone "$pid" && break; done
     check "$kind: an interactive setup installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
     # Nothing of the prefix runs on once setup is gone: the session ends by itself.
@@ -136,4 +123,4 @@ entry() { for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | g
 check "the MSI's entry: folder, icon, web site" [ "$(entry)" = "C:\\Program Files\\Kalvero\\|C:\\Program Files\\Kalvero\\Kalvero.exe,0|$(kalvero_maker WEBSITE)" ]
 check "msiexec /x /qn leaves no file, shortcut or entry" bash -c 'wine msiexec /x build/release/next.msi /qn && for f; do [ ! -e "$f" ] || exit 1; done' - "$pf" "${menus[@]}"
 check "and no uninstall entry" [ -z "$(products)" ]
-finish
+finish installer

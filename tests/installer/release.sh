@@ -10,32 +10,26 @@
 # saved as a picture in SHOTS (docs/installer holds a run's).
 # The installers that run are the shipped 32-bit ones, under the 32-bit-capable Wine of scripts/wine32.sh
 # (in a 64-bit prefix); without it, everything is skipped, with the reason.
-# Prints "release: N passed, N failed[, N skipped]".
-set -u
-cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
-. tests/wine/env.sh
-. installer/package.sh
-kalvero_wine32 win64 2>/dev/null || { echo "SKIPPED: the signed release and the wizards: $(kalvero_wine32 2>&1)" && echo "release: 0 passed, 0 failed, 1 skipped" && exit 0; }
+# Prints "release: N passed, N failed, N skipped".
+. "$(dirname "${BASH_SOURCE[0]}")/cases.sh"
+kalvero_wine32 win64 2>/dev/null || { echo "SKIPPED: the signed release and the wizards: $(kalvero_wine32 2>&1)" && skipped=1 && finish release; }
 export WINEPREFIX=$KALVERO_TEST_ROOT/release SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-wine=wine root=$KALVERO_TEST_ROOT/release-files passed=0 failed=0
-check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL: $1" >&2; fi; }
-finish() { kalvero_wine_stop; echo "release: $passed passed, $failed failed"; exit $((failed > 0)); }
+root=$KALVERO_TEST_ROOT/release-files
 shots=${SHOTS:-$root/shots} && rm -rf "$root" && mkdir -p "$root/u" "$root/s" "$shots" && v=$(kalvero_version) && next=${v%.*}.$((${v##*.} + 1)) || exit 1
 
 
 # --- Signed ---------------------------------------------------------------------------------------
 release() { bash scripts/release.sh >"$1/log" 2>&1 && cp -a dist "$1" && cp "dist/Kalvero-$v-setup.exe" "$1/kalvero-setup.exe" && # DIR
     for b in 64 32; do unzip -p "dist/Kalvero-$v-win$b.zip" Kalvero.exe >"$1/Kalvero$b.exe"; done; }  # keeps a release, its exes and installer
-release "$root/u" || { echo "FAIL: unsigned release, see $root/u/log" >&2 && failed=1 && finish; }
+release "$root/u" || { echo "FAIL: unsigned release, see $root/u/log" >&2 && failed=1 && finish release; }
 check "an unsigned release says so" grep -q '^Not signed' "$root/u/log"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Kalvero essai" -addext extendedKeyUsage=codeSigning -keyout "$root/key.pem" \
     -out "$root/cert.pem" 2>/dev/null && echo "mot de passe" >"$root/pass" && openssl pkcs12 -export -inkey "$root/key.pem" -in "$root/cert.pem" -passout "file:$root/pass" -out "$root/cert.pfx" &&
-    (export KALVERO_SIGN_PFX=$root/cert.pfx KALVERO_SIGN_PASSWORD_FILE=$root/pass && release "$root/s") || { echo "FAIL: signed release, see $root/s/log" >&2 && failed=1 && finish; }
-# The uninstaller exists only once an installer has written it.
-# A prefix of the template, whose desktop is a link to $HOME: it gets a folder of its own.
-prefix() { kalvero_prefix_new && rm -f "$user/Desktop" && mkdir -p "$user/Desktop" && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"; }
-kalvero_xvfb_start && kalvero_prefix_new && user=$WINEPREFIX/drive_c/users/$($wine cmd /c echo %USERNAME% | tr -d '\r') && prefix || { failed=$((failed + 1)) && finish; }
-for d in u s; do $wine "$root/$d/kalvero-setup.exe" /S "/D=C:\\$d" && cp "$WINEPREFIX/drive_c/$d/Desinstaller.exe" "$root/$d/"; done
+    (export KALVERO_SIGN_PFX=$root/cert.pfx KALVERO_SIGN_PASSWORD_FILE=$root/pass && release "$root/s") || { echo "FAIL: signed release, see $root/s/log" >&2 && failed=1 && finish release; }
+# Marlett, for Wine to draw the close box in the pictures. The uninstaller exists only once an installer has written it.
+prefix() { own_prefix && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"; }
+kalvero_xvfb_start && prefix || { failed=$((failed + 1)) && finish release; }
+for d in u s; do wine "$root/$d/kalvero-setup.exe" /S "/D=C:\\$d" && cp "$WINEPREFIX/drive_c/$d/Desinstaller.exe" "$root/$d/"; done
 signed() { osslsigncode verify -CAfile "$root/cert.pem" -in "$1" 2>&1 | grep -q "Subject: /CN=Kalvero essai" && osslsigncode verify -CAfile "$root/cert.pem" -in "$1" >/dev/null 2>&1; }
 # Without its signature a file must be as unsigned: exactly for the exes; for the uninstaller but for
 # the PE checksum and end padding that osslsigncode leaves; the MSI, whose compound file osslsigncode
@@ -50,7 +44,7 @@ for t in "Kalvero64.exe same" "Kalvero32.exe same" "Desinstaller.exe same_pe" "d
     f=${t% *} && check "$f carries a valid signature" signed "$root/s/$f"
     [ "$f" = "$t" ] || check "$f without its signature is the unsigned one" ${t#* } "$f"
 done
-$wine "$root/s/Kalvero64.exe" >/dev/null 2>&1 &
+wine "$root/s/Kalvero64.exe" >/dev/null 2>&1 &
 check "the signed exe runs" timeout 20 xdotool search --sync --onlyvisible --pid $! --name '^Kalvero$' >/dev/null
 
 # The manifests: the fields each format requires, the version, and every hash against its file.
@@ -82,10 +76,8 @@ PY
 )
 
 # --- By keyboard ----------------------------------------------------------------------------------
-kalvero_setup "$root/new-setup.exe" "$next" >/dev/null && prefix || { failed=$((failed + 1)) && finish; }
+kalvero_setup "$root/new-setup.exe" "$next" >/dev/null && prefix || { failed=$((failed + 1)) && finish release; }
 run='Software\Microsoft\Windows\CurrentVersion\Run' uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero' dir=$user/AppData/Local/Programs/Kalvero last=
-wait_for() { for _ in $(seq 150); do "$@" >/dev/null 2>&1 && return; sleep 0.2; done; return 1; }  # COMMAND...: until it succeeds
-value() { $wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
 # page NAME KEYS...: waits until the wizard shows a new page and it has stopped changing, saves it
 # as NAME.png and types KEYS into it.
 page() {
@@ -98,20 +90,20 @@ page() {
         prev=$shot && sleep 0.1
     done; return 1
 }
-timeout 120 $wine "$root/u/kalvero-setup.exe" & page 1-bienvenue Return && page 2-composants Down space Return && page 3-dossier Return && page 4-progression Return && page 5-fin Return
+timeout 120 wine "$root/u/kalvero-setup.exe" & page 1-bienvenue Return && page 2-composants Down space Return && page 3-dossier Return && page 4-progression Return && page 5-fin Return
 wait $!; check "Enter on every page installs Kalvero" [ -f "$dir/Kalvero.exe" ]
 check "and leaves it not started" timeout 20 wineserver -w
-timeout 120 $wine "$root/new-setup.exe" & page 6-mise-a-jour Return && page 7-composants-mise-a-jour Return && page 8-dossier-mise-a-jour Return && page 9-progression-mise-a-jour Return && page 10-fin-mise-a-jour space Return
-check "the finish page's ticked box starts Kalvero" wait_for xdotool search --onlyvisible --name '^Kalvero$'
+timeout 120 wine "$root/new-setup.exe" & page 6-mise-a-jour Return && page 7-composants-mise-a-jour Return && page 8-dossier-mise-a-jour Return && page 9-progression-mise-a-jour Return && page 10-fin-mise-a-jour space Return
+check "the finish page's ticked box starts Kalvero" until_ok xdotool search --onlyvisible --name '^Kalvero$'
 check "the upgrade kept the desktop shortcut unticked" [ "$(value "$uninst" DisplayVersion)" = "$next" -a -f "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk" -a ! -e "$user/Desktop/Kalvero.lnk" ]
-timeout 120 $wine "$root/u/kalvero-setup.exe" & page 11-version-plus-recente Return
-check "an older version says why and ends" wait_for bash -c '! kill -0 $1' - $!
+timeout 120 wine "$root/u/kalvero-setup.exe" & page 11-version-plus-recente Return
+check "an older version says why and ends" until_ok bash -c '! kill -0 $1' - $!
 kill $! 2>/dev/null; check "and leaves the newer one" [ "$(value "$uninst" DisplayVersion)" = "$next" ]
-$wine reg add "HKCU\\Software\\VB and VBA Program Settings\\Kalvero\\Settings" /v Haut /d 15 /f >/dev/null 2>&1 && $wine "$dir/Desinstaller.exe" & page 12-desinstallation alt+s Return && page 13-desinstallation-terminee Return
-check "the uninstaller's box removes the settings" wait_for bash -c '! $1 reg query "HKCU\\Software\\VB and VBA Program Settings\\Kalvero"' - "$wine"
+wine reg add "HKCU\\Software\\VB and VBA Program Settings\\Kalvero\\Settings" /v Haut /d 15 /f >/dev/null 2>&1 && wine "$dir/Desinstaller.exe" & page 12-desinstallation alt+s Return && page 13-desinstallation-terminee Return
+check "the uninstaller's box removes the settings" until_ok bash -c '! wine reg query "HKCU\\Software\\VB and VBA Program Settings\\Kalvero"'
 # The MSI's removal takes the machine's Run value named Kalvero (as the program writes it when its
 # box is ticked: its short path, quoted), and leaves any other value there.
-kalvero_wine_stop && $wine msiexec /i "$root/s/dist/Kalvero-$v-x64.msi" /qn && $wine reg add "HKLM\\$run" /v Autre /d autre.exe /f >/dev/null 2>&1 &&
-    $wine reg add "HKLM\\$run" /v Kalvero /d '"C:\PROGRA~1\Kalvero\Kalvero.exe"' /f >/dev/null 2>&1 && $wine msiexec /x "$root/s/dist/Kalvero-$v-x64.msi" /qn
+kalvero_wine_stop && wine msiexec /i "$root/s/dist/Kalvero-$v-x64.msi" /qn && wine reg add "HKLM\\$run" /v Autre /d autre.exe /f >/dev/null 2>&1 &&
+    wine reg add "HKLM\\$run" /v Kalvero /d '"C:\PROGRA~1\Kalvero\Kalvero.exe"' /f >/dev/null 2>&1 && wine msiexec /x "$root/s/dist/Kalvero-$v-x64.msi" /qn
 check "the MSI's removal removes it, and only it" [ -z "$(value "HKLM\\$run" Kalvero)" -a "$(value "HKLM\\$run" Autre)" = autre.exe ]
-finish
+finish release

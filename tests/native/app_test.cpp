@@ -64,12 +64,5 @@ TEST(StartUp, ReadsDoesAndSaves) {
   }
 }
 
-// Log off as Windows is asked to: EWX_LOGOFF alone, so that programs may save first; nothing is started.
-TEST(PowerActions, LogOffAsksPolitely) {
-  test::Fakes rig;
-  PowerActions{rig, rig}.LogOff();
-  EXPECT_EQ(rig.calls, std::vector<std::string>{"exitwindows 0 0"});
-}
-
 }  // namespace
 }  // namespace kalvero::app

@@ -244,67 +244,6 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
     }
 }
 
-// The About window's label and its details message (13 lines, a bare CR between two) show the numbers of version.h.
-TEST_F(Settings, VersionAsInVersionH) {
-    const std::wstring v = std::to_wstring(KALVERO_VERSION_MAJOR) + L"." + std::to_wstring(KALVERO_VERSION_MINOR) + L"." +
-                           std::to_wstring(KALVERO_VERSION_REVISION);
-    const Kalvero k;
-    const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
-    wchar_t label[64] = L"", text[1024] = L"";
-    ASSERT_TRUE(about && GetDlgItemTextW(about, 306, label, 64));
-    Click(about, 309);  // "Détails..."
-    const HWND box = WaitWindow(L"#32770");
-    ASSERT_TRUE(box && GetDlgItemTextW(box, 0xFFFF, text, 1024));
-    const std::wstring details = text;
-    EXPECT_EQ(L"Version " + v, std::wstring(label));
-    EXPECT_EQ(L"Kalvero version " + v + L" - Arrêt-Redémarrage Windows", details.substr(0, details.find(L'\r')));
-    EXPECT_TRUE(std::count(details.begin(), details.end(), L'\r') == 12 && details.find(L'\n') == std::wstring::npos);
-}
-
-// Each option box shows its own stored value (cleared, ticked, or greyed from a stored "2") and writes it back
-// untouched; clicked, it writes its own new state (a greyed box clears). Each row puts each state in another box.
-TEST_F(Settings, EachBoxToItsOwnValueAndBack) {
-    const Kalvero k;
-    const std::pair<const wchar_t*, int> boxes[] = {{L"FenVisible", kAlwaysVisible}, {L"AutoReduit", kStartInTray},
-                                                    {L"DerPosition", kRememberPosition}};
-    for (const std::wstring stored : {L"210", L"021", L"102"}) {
-        for (int i = 0; i < 3; ++i) SetSettings({{boxes[i].first, stored.substr(i, 1).c_str()}});
-        for (const bool click : {false, true}) {
-            const HWND settings = k.OpenSettings();
-            ASSERT_TRUE(settings);
-            std::wstring shown, saved, wanted;
-            for (const auto& [key, box] : boxes) {
-                shown += std::to_wstring(SendDlgItemMessageW(settings, box, BM_GETCHECK, 0, 0));
-                if (click) Click(settings, box);
-            }
-            ASSERT_TRUE(CloseModal(settings, k.main, BM_CLICK) && Flush(k.main));
-            for (int i = 0; i < 3; ++i) saved += GetSetting(boxes[i].first), wanted += click ? L"100"[stored[i] - L'0'] : stored[i];
-            EXPECT_EQ(stored, shown);
-            EXPECT_EQ(wanted, saved) << (click ? "clicked" : "untouched");
-        }
-    }
-}
-
-// Each link of the About window hands its own address to the shell; the handler of the three kinds of address
-// here is the recorder, which logs its command line.
-TEST_F(Settings, AboutLinksOpenTheirAddresses) {
-    for (const std::wstring scheme : {L"http", L"https", L"mailto"}) {
-        const std::wstring command = L"\"C:\\kalvero\\shutdown.exe\" \"%1\"";
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, (scheme + L"\\shell\\open\\command").c_str(), nullptr, REG_SZ, command.c_str(),
-                        DWORD(command.size() + 1) * sizeof(wchar_t));
-    }
-    const Kalvero k;
-    const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
-    ASSERT_TRUE(about);
-    for (const int link : {kDonation, kWebSite, kEmail}) {
-        const HWND control = GetDlgItem(about, link);
-        Logged([&] { PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0), PostMessageW(control, WM_LBUTTONUP, 0, 0); });
-    }
-    const auto opened = [](const char* address) { return std::string("C:\\kalvero\\shutdown.exe\t\"C:\\kalvero\\shutdown.exe\" \"") + address + "\"\t1\t1\t,\n"; };  // no position saved
-    EXPECT_EQ(opened("https://www.example.org/Don/Don.htm") + opened("https://www.example.org/kalvero") +
-              opened("mailto:contact@example.org"), RecorderLog());
-}
-
 // « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
 // ticks it (no Wow6432Node copy that the other build would miss); cleared, it is gone; written there by the other
 // build, the box shows it when the window opens, and clears it.
@@ -326,16 +265,42 @@ TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
     }
 }
 
-// « Système Info... » starts the 64-bit tool on 64-bit Windows: the path the 64-bit registry names, not its
-// Wow6432Node copy's; else the one in the native system folder, which a 32-bit build reaches as Sysnative. The
-// registry is read at each click. Copies of the recorder stand in for the tools; the 32-bit view names none.
-TEST_F(Settings, SystemInformationToolOfThe64BitSide) {
-    const wchar_t* tools = L"Software\\Microsoft\\Shared Tools\\MSINFO";
+// The About window. Its label and its details message (13 lines, a bare CR between two) show the numbers of
+// version.h. Each link hands its own address to the shell: the handler of the three kinds of address here is the
+// recorder, which logs its command line. « Système Info... » starts the 64-bit tool on 64-bit Windows: the path the
+// 64-bit registry names, not its Wow6432Node copy's; else the one in the native system folder, which a 32-bit
+// build reaches as Sysnative. The registry is read at each click. Copies of the recorder stand in for the tools;
+// the 32-bit view names none.
+TEST_F(Settings, AboutVersionLinksAndSystemInformation) {
+    for (const std::wstring scheme : {L"http", L"https", L"mailto"}) {
+        const std::wstring command = L"\"C:\\kalvero\\shutdown.exe\" \"%1\"";
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, (scheme + L"\\shell\\open\\command").c_str(), nullptr, REG_SZ, command.c_str(),
+                        DWORD(command.size() + 1) * sizeof(wchar_t));
+    }
     ASSERT_TRUE(CopyFileW(L"C:\\kalvero\\shutdown.exe",
                           Wow64() ? L"C:\\windows\\Sysnative\\msinfo32.exe" : L"C:\\windows\\system32\\msinfo32.exe", FALSE));
+    const std::wstring v = std::to_wstring(KALVERO_VERSION_MAJOR) + L"." + std::to_wstring(KALVERO_VERSION_MINOR) + L"." +
+                           std::to_wstring(KALVERO_VERSION_REVISION);
     const Kalvero k;
     const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
-    ASSERT_TRUE(about);
+    wchar_t label[64] = L"", text[1024] = L"";
+    ASSERT_TRUE(about && GetDlgItemTextW(about, 306, label, 64));
+    Click(about, 309);  // "Détails..."
+    const HWND box = WaitWindow(L"#32770");
+    ASSERT_TRUE(box && GetDlgItemTextW(box, 0xFFFF, text, 1024));
+    const std::wstring details = text;
+    EXPECT_EQ(L"Version " + v, std::wstring(label));
+    EXPECT_EQ(L"Kalvero version " + v + L" - Arrêt-Redémarrage Windows", details.substr(0, details.find(L'\r')));
+    EXPECT_TRUE(std::count(details.begin(), details.end(), L'\r') == 12 && details.find(L'\n') == std::wstring::npos);
+    ASSERT_TRUE(CloseModal(box, about, WM_COMMAND, IDOK));
+    for (const int link : {kDonation, kWebSite, kEmail}) {
+        const HWND control = GetDlgItem(about, link);
+        Logged([&] { PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, 0), PostMessageW(control, WM_LBUTTONUP, 0, 0); });
+    }
+    const auto opened = [](const char* address) { return std::string("C:\\kalvero\\shutdown.exe\t\"C:\\kalvero\\shutdown.exe\" \"") + address + "\"\t1\t1\t,\n"; };  // no position saved
+    EXPECT_EQ(opened("https://www.example.org/Don/Don.htm") + opened("https://www.example.org/kalvero") +
+              opened("mailto:contact@example.org"), RecorderLog());
+    const wchar_t* tools = L"Software\\Microsoft\\Shared Tools\\MSINFO";
     const struct { const wchar_t *path64, *path32; std::string ran; } rows[] = {
         {L"C:\\kalvero\\shutdown.exe", L"C:\\32-bit view only\\msinfo32.exe", "C:\\kalvero\\shutdown.exe"},
         {nullptr, L"C:\\32-bit view only\\msinfo32.exe", "C:\\windows\\system32\\msinfo32.exe"}};

@@ -20,15 +20,21 @@ TEST(Autostart, TaskManagerMarkInTheRealRegistry) {
                 *approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
   BYTE mark[12] = {3, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}, read[64];
   DWORD size = 0;
-  const auto value = [&](const wchar_t* key) {  // into read and size; false when missing
+  const auto value = [&](const wchar_t* key) {  // into read and size; false when missing (0x10000: the 64-bit view)
     size = sizeof read;
-    return RegGetValueW(HKEY_LOCAL_MACHINE, key, L"Kalvero", RRF_RT_ANY, nullptr, read, &size) == ERROR_SUCCESS;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, key, L"Kalvero", RRF_RT_ANY | 0x10000, nullptr, read, &size) == 0;
   };
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, run, L"Kalvero", REG_SZ, L"C:\\A\\K.exe", 22);
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Kalvero", REG_BINARY, mark, sizeof mark);
+  const auto put = [](const wchar_t* key, DWORD type, const void* data, DWORD bytes) {  // no data: deleted
+    HKEY k = nullptr;  // in the 64-bit view, which the program reaches from either build
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &k, nullptr);
+    data ? RegSetValueExW(k, L"Kalvero", 0, type, static_cast<const BYTE*>(data), bytes) : RegDeleteValueW(k, L"Kalvero");
+    RegCloseKey(k);
+  };
+  put(run, REG_SZ, L"C:\\A\\K.exe", 22);
+  put(approved, REG_BINARY, mark, sizeof mark);
   EXPECT_TRUE(autostart.OnLoad() == 0 && value(run) && size == 22);
   mark[0] = 2;
   EXPECT_TRUE(autostart.OnClick(1) == 1 && value(approved) && size == 12 && !memcmp(read, mark, 12));
   EXPECT_TRUE(autostart.OnClick(0) == 0 && !value(run) && value(approved) && !memcmp(read, mark, 12));
-  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, approved, L"Kalvero");
+  put(approved, 0, nullptr, 0);
 }

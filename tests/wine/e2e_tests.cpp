@@ -244,6 +244,30 @@ TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
     }
 }
 
+// Each option box shows its own stored value (cleared, ticked, or greyed from a stored "2") and writes it back
+// untouched; clicked, it writes its own new state (a greyed box clears). Each row puts each state in another box.
+TEST_F(Settings, EachBoxToItsOwnValueAndBack) {
+    const Kalvero k;
+    const std::pair<const wchar_t*, int> boxes[] = {{L"FenVisible", kAlwaysVisible}, {L"AutoReduit", kStartInTray},
+                                                    {L"DerPosition", kRememberPosition}};
+    for (const std::wstring stored : {L"210", L"021", L"102"}) {
+        for (int i = 0; i < 3; ++i) SetSettings({{boxes[i].first, stored.substr(i, 1).c_str()}});
+        for (const bool click : {false, true}) {
+            const HWND settings = k.OpenSettings();
+            ASSERT_TRUE(settings);
+            std::wstring shown, saved, wanted;
+            for (const auto& [key, box] : boxes) {
+                shown += std::to_wstring(SendDlgItemMessageW(settings, box, BM_GETCHECK, 0, 0));
+                if (click) Click(settings, box);
+            }
+            ASSERT_TRUE(CloseModal(settings, k.main, BM_CLICK) && Flush(k.main));
+            for (int i = 0; i < 3; ++i) saved += GetSetting(boxes[i].first), wanted += click ? L"100"[stored[i] - L'0'] : stored[i];
+            EXPECT_EQ(stored, shown);
+            EXPECT_EQ(wanted, saved) << (click ? "clicked" : "untouched");
+        }
+    }
+}
+
 // « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
 // ticks it (no Wow6432Node copy that the other build would miss); cleared, it is gone; written there by the other
 // build, the box shows it when the window opens, and clears it.

@@ -270,21 +270,31 @@ TEST_F(Settings, EachBoxToItsOwnValueAndBack) {
 
 // « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
 // ticks it (no Wow6432Node copy that the other build would miss); cleared, it is gone; written there by the other
-// build, the box shows it when the window opens, and clears it.
+// build, the box shows it when the window opens, and clears it. Task Manager's mark beside it: disabled (an odd first
+// byte), the box opens cleared and nothing is rewritten; a tick enables it (2), the rest of the mark kept; clearing
+// leaves the mark; no mark is made where there was none.
 TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
-    const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                  approved[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
     const Kalvero k;
-    const struct { bool other_wrote, click, ticked; } rows[] = {
-        {false, true, true}, {false, true, false}, {true, false, true}, {false, true, false}};
+    const struct { const wchar_t* before; bool click, ticked, entry; int mark; } rows[] = {  // mark: its first byte, 0 none
+        {L"", true, true, true, 0}, {L"", true, false, false, 0}, {L"Run /v Kalvero /d C:\\K.exe", false, true, true, 0},
+        {L"Explorer\\StartupApproved\\Run /v Kalvero /t REG_BINARY /d 030000000908070605040302", false, false, true, 3},
+        {L"", true, true, true, 2}, {L"", true, false, false, 2}};
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
-        if (row.other_wrote) _wsystem(L"reg add HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run /v Kalvero /d C:\\K.exe /f /reg:64 >nul");
+        const std::wstring add = L"reg add HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\" + std::wstring(row.before);
+        if (*row.before) _wsystem((add + L" /f /reg:64 >nul").c_str());
         const HWND settings = k.OpenSettings();
         ASSERT_TRUE(settings);
         if (row.click) Click(settings, kStartOnWin);
         EXPECT_TRUE(WaitUntil([&] { return (SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED) == row.ticked; }));
-        EXPECT_EQ(row.ticked, HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY));
+        EXPECT_EQ(row.entry, HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY));
         EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6432KEY)) << "a Wow6432Node copy";
+        BYTE mark[64] = {};
+        DWORD size = sizeof mark;
+        RegGetValueW(HKEY_LOCAL_MACHINE, approved, L"Kalvero", RRF_RT_ANY | RRF_SUBKEY_WOW6464KEY, nullptr, mark, &size);
+        EXPECT_TRUE(mark[0] == row.mark && (!row.mark || (size == 12 && mark[11] == 2))) << "mark " << int(mark[0]);
         ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
     }
 }

@@ -31,7 +31,6 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
   bool inTray = false, nt = true, another = false;  // another: a second instance owns the session
   std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
   std::wstring file;  // the one file there is
-  std::wstring system = L"C:\\Windows\\system32";  // a 32-bit build on 64-bit Windows sees Sysnative as native
 
   std::wstring GetSetting(std::wstring_view, std::wstring_view, std::wstring_view key, std::wstring_view def) override {
     return values.contains(std::wstring(key)) ? values[std::wstring(key)] : std::wstring(def);
@@ -59,8 +58,8 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
     return p == L"C:\\Program Files\\Kalvero" ? std::optional<std::wstring>(L"C:\\PROGRA~1\\Kalvero") : std::nullopt;
   }
   bool FileExists(const std::wstring& path) override { return path == file; }
-  std::wstring NativeSystemDirectory() override { return system; }
-  std::wstring SystemDirectory() override { return system; }
+  std::wstring NativeSystemDirectory() override { return L"C:\\Windows\\system32"; }
+  std::wstring SystemDirectory() override { return L"C:\\Windows\\system32"; }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
     Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
   }

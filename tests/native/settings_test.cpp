@@ -69,8 +69,7 @@ TEST(Autostart, WhereTheOneEntryGoes) {
       {M::Admin, {}, k, 1, 1, here, {}},      // allowed: this user's entry goes
       {M::RefusesValues, {}, k, 1, 1, {}, here},  // this user's entry kept, not lost
       {M::NoRights, k, {}, 0, 1, k, {}},      // cleared, refused: still shown
-      {M::NoRights, {}, k, 0, 0, {}, {}},     {M::Admin, k, {}, 2, 0, {}, {}},  // greyed counts as cleared
-      {M::Admin, old, {}, 3, 1, here, {}},    {M::Admin, dword, {}, 3, 1, here, {}},  // another type
+      {M::NoRights, {}, k, 0, 0, {}, {}},     {M::Admin, dword, {}, 3, 1, here, {}},  // even of another type
       {M::NoRights, longDword, {}, 3, 1, longDword, {}},  // too long for its type: an entry, not doubled
       {M::Admin, {}, k, 1, 1, here, {}, {}, {}, false, false},  // the other family keeps its entry under RunServices
       {M::Admin, {}, {}, 1, 1, sz(L"D:\\Kalvero.exe"), {}, {}, {}, false, true, L"D:\\"},
@@ -78,7 +77,7 @@ TEST(Autostart, WhereTheOneEntryGoes) {
       // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
       {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, {}, {}, false, true, L"E:\\Mes outils"},
       {M::Admin, old, {}, 3, 0, old, {}, off, off},         {M::Admin, old, {}, 1, 1, here, {}, off, on},
-      {M::NoRights, {}, k, 1, 1, {}, here, off, on, true},  {M::Admin, k, {}, 0, 0, {}, {}, off, off},
+      {M::NoRights, {}, k, 1, 1, {}, here, off, on, true},  {M::Admin, k, {}, 2, 0, {}, {}, off, off},  // greyed: cleared
       {M::NoRights, old, {}, 1, 0, old, {}, off, off},      // cannot be enabled: still shown cleared
   };
   for (const auto& c : cases) {

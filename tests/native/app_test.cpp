@@ -7,15 +7,13 @@
 namespace kalvero::app {
 namespace {
 
-using Settings = std::map<std::wstring, std::wstring>;
-
 // What start-up does; then what a power button and the close write, before their request and their tray call (a
 // forced shutdown may end the program unasked). The position flag is the one read at start-up, whatever the
 // settings window wrote since; positions are saved in twips of the system DPI.
 TEST(StartUp, DoesAndSaves) {
   const std::string saved = "save Haut=720, save Gauche=960, ";
   const struct {
-    Settings settings;
+    std::map<std::wstring, std::wstring> settings;
     std::string load, saves;  // saves: what a power button and the close write first
     int dpi = 96;
     std::string failOn = "";  // every step after it still runs; the window never hides without an icon

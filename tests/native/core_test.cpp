@@ -37,7 +37,6 @@ const platform::Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
 TEST(Placement, WindowsStayReachable) {
   const platform::Monitor kLeft{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}}, kRight{{1920, 0, 3200, 1024}, {1920, 0, 3200, 984}};
   const platform::Monitor kAbove{{0, -1080, 1920, 0}, {0, -1080, 1920, -40}}, kBelow{{0, 1080, 1920, 2160}, {0, 1080, 1920, 2120}};
-  const platform::Monitor underTaskbar{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}};  // a wide taskbar on the left
   const std::tuple<std::vector<platform::Monitor>, double, double, int, int> cases[] = {
       {{kPrimary}, 960, 720, 64, 48},
       {{kPrimary}, 300, -150, 20, 7},                   // slightly above the top
@@ -53,7 +52,7 @@ TEST(Placement, WindowsStayReachable) {
       {{kPrimary}, 28500, 1500, 1900, 100},             // partly off the right edge stays
       {{kPrimary}, 3e38, 3e38, 1753, 982},              // huge values come back, and stay finite
       {{}, -1, 99999, 7, 6667},                         // no monitor known: the correction only
-      {{underTaskbar}, 1500, 1500, 400, 100},           // wholly on a monitor but under its taskbar
+      {{{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}}}, 1500, 1500, 400, 100},  // wholly under a wide taskbar on the left
   };
   for (const auto& [monitors, left, top, x, y] : cases) {
     const Point p = PlaceRestoredWindow(left, top, 167, 58, 96, monitors);

@@ -26,7 +26,9 @@ std::wstring Text(FuzzedDataProvider& fdp, std::size_t max = 80) {
   return out;
 }
 
-void Fuzz(FuzzedDataProvider& fdp) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t count) {
+  GTEST_FLAG_SET(break_on_failure, true);  // a fake's failed expectation (a key closed twice) stops too
+  FuzzedDataProvider fdp(bytes, count);
   test::FakeRegistry reg;
   test::Fakes sys;
   reg.wow64 = fdp.ConsumeBool(), reg.failAt = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(0, 60) : -1;
@@ -39,8 +41,7 @@ void Fuzz(FuzzedDataProvider& fdp) {
     if (k > 1 && !fdp.ConsumeBool()) continue;
     const std::uint32_t type = fdp.ConsumeIntegralInRange(0, 5), size = fdp.ConsumeIntegralInRange(0, 1100);  // 5: none
     auto data = fdp.ConsumeBool() ? core::EncodeRegSz(Text(fdp)) : fdp.ConsumeBytes<std::uint8_t>(size);
-    auto& values = reg.keys[keys[k]];
-    if (type < 5) values[k < 2 ? L"Kalvero" : k == 2 ? L"PATH" : L"MSINFO"] = {type, data};
+    if (auto& values = reg.keys[keys[k]]; type < 5) values[k < 2 ? L"Kalvero" : k == 2 ? L"PATH" : L"MSINFO"] = {type, data};
   }
   sys.file = fdp.ConsumeBool() ? L"C:\\Windows\\system32\\msinfo32.exe" : L"C:\\O\\MSINFO32.EXE";
   for (auto* name : {&sys.folder, &sys.rootName})  // no Windows file name holds a quote
@@ -71,10 +72,5 @@ void Fuzz(FuzzedDataProvider& fdp) {
     }
     CHECK(reg.open.empty());
   }
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  GTEST_FLAG_SET(break_on_failure, true);  // a fake's failed expectation (a key closed twice) stops too
-  FuzzedDataProvider fdp(data, size);
-  return Fuzz(fdp), 0;
+  return 0;
 }

@@ -1,5 +1,6 @@
-// In-memory stand-ins for the platform. Every call goes into one journal, so a test sees the order of
-// what the logic asked for and any call it did not expect; the call whose entry is failOn fails.
+// In-memory stand-ins for the platform. What the logic does goes into one journal, so a test sees its order
+// and any call it did not expect; the call whose entry is failOn fails. Reads are not journaled: their
+// order is the logic's own affair.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,20 +21,19 @@ using Calls = std::vector<std::string>;
 inline std::string N(std::wstring_view w) { return std::string(w.begin(), w.end()); }
 
 struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayIcon, platform::ISystem,
-               platform::IMessageBox, platform::IProcessLauncher, platform::ISession {
+               platform::IMessageBox, platform::IProcessLauncher, platform::ISession, platform::IInstanceGuard {
   Calls calls;
   std::string failOn;  // the call that fails
   bool Add(const std::string& call) { return calls.push_back(call), call != failOn; }
   std::map<std::wstring, std::wstring> values;  // the store's section "Settings" of "Kalvero"
   platform::Rect rect{200, 150, 200 + 167, 150 + 58};  // where the platform put the window
   int dpi = 96;
-  bool inTray = false, nt = true;
+  bool inTray = false, nt = true, another = false;  // another: a second instance owns the session
   std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero", rootName = L"Kalvero";
   std::wstring file;  // the one file there is
-  std::wstring system = L"C:\\Windows\\system32";  // a 32-bit build on 64-bit Windows sees Sysnative as native
 
   std::wstring GetSetting(std::wstring_view, std::wstring_view, std::wstring_view key, std::wstring_view def) override {
-    return Add("get " + N(key)), values.contains(std::wstring(key)) ? values[std::wstring(key)] : std::wstring(def);
+    return values.contains(std::wstring(key)) ? values[std::wstring(key)] : std::wstring(def);
   }
   bool SaveSetting(std::wstring_view, std::wstring_view, std::wstring_view key, std::wstring_view text) override {
     return Add("save " + N(key) + "=" + N(text)) && (values[std::wstring(key)] = text, true);
@@ -41,7 +41,7 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
   void SetTopmost(bool on) override { Add(on ? "topmost on" : "topmost off"); }
   void Hide() override { Add("hide"); }
   void Show() override { Add("show"); }
-  std::optional<platform::Rect> WindowRect() override { return Add("rect") ? std::optional(rect) : std::nullopt; }
+  std::optional<platform::Rect> WindowRect() override { return failOn != "rect" ? std::optional(rect) : std::nullopt; }
   bool MoveTo(int x, int y) override {
     return Add("move " + std::to_string(x) + "," + std::to_string(y)) && (rect = {x, y, x + 167, y + 58}, true);
   }
@@ -58,8 +58,8 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
     return p == L"C:\\Program Files\\Kalvero" ? std::optional<std::wstring>(L"C:\\PROGRA~1\\Kalvero") : std::nullopt;
   }
   bool FileExists(const std::wstring& path) override { return path == file; }
-  std::wstring NativeSystemDirectory() override { return system; }
-  std::wstring SystemDirectory() override { return system; }
+  std::wstring NativeSystemDirectory() override { return L"C:\\Windows\\system32"; }
+  std::wstring SystemDirectory() override { return L"C:\\Windows\\system32"; }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
     Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
   }
@@ -69,6 +69,7 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
   bool EndSession(std::uint32_t flags, std::uint32_t reserved) override {
     return Add("exitwindows " + std::to_string(flags) + " " + std::to_string(reserved));
   }
+  bool AnotherInstanceRunning() override { return another; }
 };
 
 // A registry in memory with the result codes of the real one; it knows the keys left open, and a key

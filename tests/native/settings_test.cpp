@@ -44,8 +44,8 @@ TEST(SettingsWindowLogic, LoadAndApplyThroughTheRegistry) {
 
 // Opening (click 3) rewrites any entry as this copy's; without administrator rights the machine-wide key
 // refuses writes: the box still tells the truth, and there is never more than one entry. A 32-bit build on
-// 64-bit Windows keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click twice: the
-// path is computed afresh, never appended to the last one.
+// 64-bit Windows throughout: it keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click
+// twice: the path is computed afresh, never appended to the last one.
 // Task Manager's mark (the machine's, or this user's with userMark): an entry it disabled shows cleared and
 // is left alone; a tick enables it again, the rest of the mark kept; clearing leaves the mark; no mark is
 // written where there was none.
@@ -54,36 +54,31 @@ TEST(Autostart, WhereTheOneEntryGoes) {
   const Entry here = sz(L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe"), k = sz(L"C:\\K.exe"), old = sz(L"C:\\A\\K.exe");
   const Entry dword{{platform::kRegDword, {1, 0, 0, 0}}}, longDword{{platform::kRegDword, std::vector<std::uint8_t>(18)}};
   const Entry off{{platform::kRegBinary, {3, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}}}, on{{3, {2, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}}};
-  const wchar_t* pf = L"C:\\Program Files\\Kalvero";
   using M = test::FakeRegistry;
   const struct {
     decltype(M::machine) machine;
     Entry machineBefore, userBefore;
     int click, shown;
     Entry machineAfter, userAfter;
-    bool wow64 = false, nt = true;
-    std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero";  // its short form is C:\PROGRA~1\Kalvero
     Entry mark = {}, markAfter = {};
-    bool userMark = false;
+    bool userMark = false, nt = true;
+    std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero";  // its short form is C:\PROGRA~1\Kalvero
   } cases[] = {
       {M::NoRights, {}, {}, 1, 1, {}, here},  // refused: this user's entry
       {M::NoRights, old, k, 1, 1, old, {}},   // refused, the machine's entry kept
       {M::Admin, {}, k, 1, 1, here, {}},      // allowed: this user's entry goes
       {M::RefusesValues, {}, k, 1, 1, {}, here},  // this user's entry kept, not lost
       {M::NoRights, k, {}, 0, 1, k, {}},      // cleared, refused: still shown
-      {M::NoRights, {}, k, 0, 0, {}, {}},     {M::Admin, k, {}, 2, 0, {}, {}},  // greyed counts as cleared
-      {M::Admin, old, {}, 3, 1, here, {}},    {M::Admin, dword, {}, 3, 1, here, {}},  // another type
+      {M::NoRights, {}, k, 0, 0, {}, {}},     {M::Admin, dword, {}, 3, 1, here, {}},  // even of another type
       {M::NoRights, longDword, {}, 3, 1, longDword, {}},  // too long for its type: an entry, not doubled
-      {M::Admin, old, {}, 3, 1, here, {}, true},          {M::Admin, {}, {}, 1, 1, here, {}, true},
-      {M::Admin, {}, k, 1, 1, here, {}, false, false},    // the other family keeps its entry under RunServices
-      {M::Admin, {}, {}, 1, 1, sz(L"D:\\Kalvero.exe"), {}, false, true, L"D:\\"},
-      {M::Admin, {}, {}, 1, 1, sz(L"\\Kalvero.exe"), {}, false, true, std::nullopt},  // each step carries on
+      {M::Admin, {}, k, 1, 1, here, {}, {}, {}, false, false},  // the other family keeps its entry under RunServices
+      {M::Admin, {}, {}, 1, 1, sz(L"D:\\Kalvero.exe"), {}, {}, {}, false, true, L"D:\\"},
+      {M::Admin, {}, {}, 1, 1, sz(L"\\Kalvero.exe"), {}, {}, {}, false, true, std::nullopt},  // each step carries on
       // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
-      {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, false, true, L"E:\\Mes outils"},
-      {M::Admin, old, {}, 3, 0, old, {}, false, true, pf, off, off},  {M::Admin, old, {}, 1, 1, here, {}, false, true, pf, off, on},
-      {M::NoRights, {}, k, 1, 1, {}, here, false, true, pf, off, on, true},  {M::Admin, k, {}, 0, 0, {}, {}, false, true, pf, off, off},
-      {M::NoRights, old, {}, 1, 0, old, {}, false, true, pf, off, off},   // cannot be enabled: still shown cleared
-      {M::Admin, old, {}, 3, 0, old, {}, true, true, pf, off, off},  // a 32-bit build reads the 64-bit mark
+      {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, {}, {}, false, true, L"E:\\Mes outils"},
+      {M::Admin, old, {}, 3, 0, old, {}, off, off},         {M::Admin, old, {}, 1, 1, here, {}, off, on},
+      {M::NoRights, {}, k, 1, 1, {}, here, off, on, true},  {M::Admin, k, {}, 2, 0, {}, {}, off, off},  // greyed: cleared
+      {M::NoRights, old, {}, 1, 0, old, {}, off, off},      // cannot be enabled: still shown cleared
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -98,7 +93,7 @@ TEST(Autostart, WhereTheOneEntryGoes) {
     const std::wstring approved = L"\\" + std::wstring(kApprovedKey);
     auto &machineMarks = reg.keys[L"HKLM" + approved], &userMarks = reg.keys[L"HKCU" + approved];
     if (c.mark) (c.userMark ? userMarks : machineMarks)[L"Kalvero"] = *c.mark;
-    reg.machine = c.machine, reg.wow64 = c.wow64, system.nt = c.nt, system.folder = c.folder;
+    reg.machine = c.machine, reg.wow64 = true, system.nt = c.nt, system.folder = c.folder;
     for (int again = 0; again < 2; ++again)
       EXPECT_EQ(c.click == 3 ? autostart.OnLoad() : autostart.OnClick(c.click), c.shown);
     const auto entry = [](auto& values) { return values.contains(L"Kalvero") ? Entry(values[L"Kalvero"]) : Entry(); };
@@ -113,29 +108,27 @@ TEST(Autostart, WhereTheOneEntryGoes) {
 }
 
 // The system information tool: the path named, or the folder named if the tool is there, or the native system
-// folder; else a box. A start and then the box: that start failed.
+// folder; else a box. A start and then the box: that start failed. A 32-bit build on 64-bit Windows throughout:
+// the 64-bit registry names the 64-bit tool.
 TEST(SysInfo, WhereTheToolIsFound) {
   const std::string notFound = "box [Information Systeme introuvable !] [Kalvero] 0";
   const auto start = [](const std::string& p) { return "start [" + p + "] [\"" + p + "\"] 1"; };
   const std::wstring system = L"C:\\Windows\\system32\\msinfo32.exe";
-  const std::tuple<std::optional<Value>, const wchar_t*, std::wstring, test::Calls, bool> cases[] = {
-      {sz(L"C:\\P F\\m.exe"), L"C:\\X", L"", {start("C:\\P F\\m.exe")}, false},  // unchecked
-      {sz(L"C:\\m.exe"), nullptr, L"", {start("C:\\m.exe"), notFound}, false},
-      {{}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {start("C:\\O\\MSINFO32.EXE")}, false},
-      {{}, L"C:\\O", system, {notFound}, false},
-      {{}, nullptr, system, {start("C:\\Windows\\system32\\msinfo32.exe")}, false},
-      {Value{platform::kRegSz, {}}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {notFound}, false},  // no data at all
-      {sz(L"C:\\P\\m.exe"), nullptr, L"", {start("C:\\P\\m.exe")}, true},  // a 32-bit build: the 64-bit values
-      {{}, nullptr, L"C:\\Windows\\Sysnative\\msinfo32.exe", {start("C:\\Windows\\Sysnative\\msinfo32.exe")}, true},
+  const std::tuple<std::optional<Value>, const wchar_t*, std::wstring, test::Calls> cases[] = {
+      {sz(L"C:\\P F\\m.exe"), L"C:\\X", L"", {start("C:\\P F\\m.exe")}},  // unchecked
+      {sz(L"C:\\m.exe"), nullptr, L"", {start("C:\\m.exe"), notFound}},
+      {{}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {start("C:\\O\\MSINFO32.EXE")}},
+      {{}, L"C:\\O", system, {notFound}},
+      {{}, nullptr, system, {start("C:\\Windows\\system32\\msinfo32.exe")}},
+      {Value{platform::kRegSz, {}}, L"C:\\O", L"C:\\O\\MSINFO32.EXE", {notFound}},  // no data at all
   };
-  for (const auto& [path, location, file, expected, wow64] : cases) {
+  for (const auto& [path, location, file, expected] : cases) {
     test::FakeRegistry reg;
     test::Fakes rig;
     const std::wstring tools = L"HKLM\\SOFTWARE\\Microsoft\\Shared Tools";
     if (path) reg.keys[tools + L"\\MSINFO"][L"PATH"] = *path;
     if (location) reg.keys[tools + L" Location"][L"MSINFO"] = sz(location);
-    reg.wow64 = wow64, rig.file = file, rig.failOn = expected.size() > 1 ? expected[0] : "";
-    rig.system = wow64 ? L"C:\\Windows\\Sysnative" : rig.system;
+    reg.wow64 = true, rig.file = file, rig.failOn = expected.size() > 1 ? expected[0] : "";
     about::SysInfoLauncher{reg, rig, rig, rig}.StartSysInfo();
     EXPECT_EQ(rig.calls, expected);
     EXPECT_TRUE(reg.open.empty()) << "a key was left open";

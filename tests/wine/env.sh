@@ -110,5 +110,4 @@ kalvero_wine_stop() (
     export WINEPREFIX=${1:-$WINEPREFIX}
     wineserver -k
     wineserver -w
-    rm -f "$WINEPREFIX/drive_c/kalvero-keepalive.ready"
 ) >/dev/null 2>&1

@@ -6,8 +6,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
 . tests/wine/env.sh
 . installer/package.sh
 passed=0 failed=0 skipped=0
-v=$(kalvero_version) || exit 1
-next=${v%.*}.$((${v##*.} + 1))  # a newer version; Windows Installer ignores a fourth field
+v=$(kalvero_version) && next=${v%.*}.$((${v##*.} + 1)) || exit 1  # a newer version; Windows Installer ignores a fourth field
 settings='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
 uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
 run='Software\Microsoft\Windows\CurrentVersion\Run'

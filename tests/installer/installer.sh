@@ -41,8 +41,7 @@ page() {
 }
 # wizard EXE NAME:KEYS...: starts EXE ($pid), and through its pages in turn (see page).
 wizard() {
-    timeout 120 wine "$1" >/dev/null 2>&1 &
-    pid=$!
+    timeout 120 wine "$1" >/dev/null 2>&1 & pid=$!
     for p in "${@:2}"; do page "${p%%:*}" ${p#*:} || return; done
 }
 

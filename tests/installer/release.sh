@@ -9,8 +9,7 @@
 . "$(dirname "${BASH_SOURCE[0]}")/cases.sh"
 kalvero_wine32 win64 2>/dev/null || { echo "SKIPPED: the signed release: $(kalvero_wine32 2>&1)" && skipped=1 && finish release; }
 export WINEPREFIX=$KALVERO_TEST_ROOT/release SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-root=$KALVERO_TEST_ROOT/release-files
-rm -rf "$root" && mkdir -p "$root/u" "$root/s" || exit 1
+root=$KALVERO_TEST_ROOT/release-files && rm -rf "$root" && mkdir -p "$root/u" "$root/s" || exit 1
 
 release() { bash scripts/release.sh >"$1/log" 2>&1 && cp -a dist "$1" && cp "dist/Kalvero-$v-setup.exe" "$1/kalvero-setup.exe" && # DIR
     for b in 64 32; do unzip -p "dist/Kalvero-$v-win$b.zip" Kalvero.exe >"$1/Kalvero$b.exe"; done; }  # keeps a release, its exes and installer

@@ -33,9 +33,8 @@ if [ -n "${KALVERO_WINE32:-}" ]; then kalvero_wine32 "$KALVERO_WINE32" || return
 # _kalvero_detach LOG COMMAND...: runs it in its own session with no inherited descriptor (a lock or a CTest
 # output pipe held by a long-lived server would block its owner for good). Sets _kalvero_pid.
 _kalvero_detach() {
-    local log=$1 && shift
     (for fd in /proc/$BASHPID/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-"; done
-        exec setsid "$@" </dev/null >>"$log" 2>&1) &
+        exec setsid "${@:2}" </dev/null >>"$1" 2>&1) &
     _kalvero_pid=$!
 }
 

@@ -7,6 +7,5 @@ imports=$("$1" -p "$2" | awk '/DLL Name:/ { dll = toupper($3); next } /^$/ { dll
 [ -n "$imports" ] || { echo "no import table read from $2"; exit 1; }
 new=$(comm -23 <(echo "$imports") <(grep -v '^#' "$list" | sort -u))
 [ -z "$new" ] && echo "$(echo "$imports" | wc -l) imports, all on the Windows 7 list" && exit 0
-echo "imported by $2 but not on the Windows 7 list ($list):"
-echo "$new"
+printf '%s\n' "imported by $2 but not on the Windows 7 list ($list):" "$new"
 exit 1

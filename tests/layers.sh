@@ -7,9 +7,8 @@ declare -A rank=([platform]=0 [core]=1 [resources]=1 [settings]=2 [about]=2 [app
 status=0
 while IFS=: read -r file line include; do
   from=${file%%/*} to=${include#*\"} && to=${to%%/*}
-  if [ -n "${rank[$to]:-}" ] && [ "$to" != "$from" ] && [ "${rank[$to]}" -ge "${rank[$from]}" ]; then
+  [ -n "${rank[$to]:-}" ] && [ "$to" != "$from" ] && [ "${rank[$to]}" -ge "${rank[$from]}" ] &&
     echo "$file:$line: $from/ may not include $to/ (${include#\#include })" && status=1
-  fi
 done < <(grep -rn '^#include "[a-z]*/' platform core resources settings about app)
 [ $status -eq 0 ] && echo "no include points upwards"
 exit $status

@@ -1,15 +1,16 @@
 #!/bin/bash
 # The release files end to end: scripts/release.sh writes them; the zips, the checksums and the
 # packages' headers are checked here; then, in prefixes of this test's own, the shipped setup.exe (a
-# 32-bit program) installs, upgrades and removes itself under the 32-bit-capable Wine of
-# scripts/wine32.sh, in a 64-bit prefix (64-bit Windows: the x64 exe) and in a 32-bit one (the x86
-# exe); the MSI in the first. Prints "installer: N passed, N failed, N skipped": without that Wine,
-# the cases under Wine are skipped, with the reason.
+# 32-bit program) installs, upgrades and removes itself, silently and through its wizard by keyboard,
+# under the 32-bit-capable Wine of scripts/wine32.sh, in a 64-bit prefix (64-bit Windows: the x64 exe)
+# and in a 32-bit one (the x86 exe); the MSI in the first. Each wizard page is saved as a picture in
+# SHOTS (docs/installer holds a run's). Prints "installer: N passed, N failed, N skipped": without that
+# Wine, the cases under Wine are skipped, with the reason.
 . "$(dirname "${BASH_SOURCE[0]}")/cases.sh"
 
 # --- The release files --------------------------------------------------------------------------
 mkdir -p "$KALVERO_TEST_ROOT" && bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish installer; }
-v=$(kalvero_version) exe64=build/release/win64/Kalvero.exe
+exe64=build/release/win64/Kalvero.exe
 check "dist holds the five files and the manifests, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS scoop winget ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
 for bits in 64 32; do
     check "the win$bits zip holds that build's exe and the read-me only" bash -c '[ "$(unzip -Z1 "$1" | tr "\n" " ")" = "Kalvero.exe LISEZMOI.txt " ] && unzip -p "$1" Kalvero.exe | cmp -s - "$2"' - "dist/Kalvero-$v-win$bits.zip" "build/release/win$bits/Kalvero.exe"
@@ -22,19 +23,32 @@ check "the MSI keeps its upgrade code" grep -qx "UpgradeCode	{72079122-306A-4BEB
 
 # --- Under Wine ---------------------------------------------------------------------------------
 kalvero_wine32 win64 2>/dev/null || { skipped=2 && echo "SKIPPED: setup.exe in a 64-bit and a 32-bit prefix: $(kalvero_wine32 2>&1)" && finish installer; }
-setup=dist/Kalvero-$v-setup.exe next=${v%.*}.$((${v##*.} + 1))  # Windows Installer ignores a fourth field
-kalvero_msi build/release/next.msi "$next" 2>/dev/null || { failed=$((failed + 1)) && finish installer; }
-settings='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
-uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
-run='Software\Microsoft\Windows\CurrentVersion\Run'
-set_value() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
-gone() { [ ! -e "$1" ] && ! kill -0 "$1" 2>/dev/null; }  # a file or a pid
-shows() { timeout 30 xdotool search --sync --onlyvisible --pid "$1" --name '^Kalvero$' >/dev/null; }  # a pid
+setup=dist/Kalvero-$v-setup.exe newer=build/release/next-setup.exe shots=${SHOTS:-$KALVERO_TEST_ROOT/shots} last=
+kalvero_msi build/release/next.msi "$next" 2>/dev/null && kalvero_setup "$newer" "$next" >/dev/null && mkdir -p "$shots" ||
+    { failed=$((failed + 1)) && finish installer; }
+
+# page NAME KEYS...: waits until the wizard shows a new page and it has stopped changing, saves it
+# as NAME.png and types KEYS into it.
+page() {
+    local w shot same=0 prev=
+    for _ in $(seq 300); do
+        w=$(xdotool search --onlyvisible --name '[Ii]nstallation de Kalvero [0-9.]+ ?$' 2>/dev/null | head -1)
+        shot=$([ -n "$w" ] && timeout 5 import -window "$w" rgb:- 2>/dev/null | md5sum)
+        [ -n "$w" ] && [ "$shot" != "$last" ] && [ "$shot" = "$prev" ] && same=$((same + 1)) || same=0
+        [ $same = 3 ] && last=$shot && import -window "$w" "$shots/$1.png" && xdotool windowfocus "$w" key "${@:2}" && return
+        prev=$shot && sleep 0.1
+    done; return 1
+}
+# wizard EXE NAME:KEYS...: starts EXE ($pid), and through its pages in turn (see page).
+wizard() {
+    timeout 120 wine "$1" >/dev/null 2>&1 & pid=$!
+    for p in "${@:2}"; do page "${p%%:*}" ${p#*:} || return; done
+}
 
 # prefix KIND: the installer's cases in a fresh prefix of that kind, win64 (the x64 exe goes in) or win32.
 prefix() {
-    local kind=$1 pid exe=build/release/$1/Kalvero.exe zips="win32 ${1/win32/}"  # win64 runs both zips' exes
-    kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && kalvero_xvfb_start && own_prefix || { failed=$((failed + 1)) && return; }
+    local kind=$1 exe=build/release/$1/Kalvero.exe zips="win32 ${1/win32/}"  # win64 runs both zips' exes
+    kalvero_wine32 "$kind" && export WINEPREFIX=$KALVERO_TEST_ROOT/installer && own_prefix || { failed=$((failed + 1)) && return; }
     for v_ in DerPosition=1 FenVisible=1 Haut=2250 Gauche=3000; do set_value "$settings" "${v_%=*}" "${v_#*=}"; done
 
     # The zips' exes start where they were unpacked, the win32 one on both kinds of Windows.
@@ -91,17 +105,22 @@ prefix() {
     check "$kind: and the settings" bash -c '! wine reg query "$1" >/dev/null 2>&1' - "${settings%\\Settings}"
     check "$kind: but not another install's Run value" [ -n "$(value "HKLM\\$run" Kalvero)" ]
 
-    # Interactive, from the keyboard: Enter on the welcome, components and folder pages; once the files
-    # are in, Enter on the progress and finish pages, where « Lancer Kalvero » is left unticked.
-    wine "$setup" >/dev/null 2>&1 &
-    pid=$! && w=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Installation de Kalvero')
-    for _ in 1 2 3; do xdotool windowfocus --sync "$w" key Return; done
-    until_ok wine reg query "$uninst" /v NoRepair  # the last value it writes
-    for _ in $(seq 20); do xdotool windowfocus --sync "$w" key Return 2>/dev/null; tries=5 until_ok gone "$pid" && break; done
-    check "$kind: an interactive setup installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
+    # By keyboard: a first install with the desktop shortcut unticked and Enter on every page, where
+    # « Lancer Kalvero » is left unticked; an upgrade that keeps that choice and, ticked on its finish
+    # page, starts Kalvero; an older installer that refuses to replace it; the uninstaller's own page.
+    wizard "$setup" 1-bienvenue:Return "2-composants:Down space Return" 3-dossier:Return 4-progression:Return 5-fin:Return
+    wait $pid; check "$kind: Enter on every page installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
     # Nothing of the prefix runs on once setup is gone: the session ends by itself.
     check "$kind: and leaves it not started" timeout 60 wineserver -w
-    wine "$dir/Desinstaller.exe" /S /PURGE && until_ok gone "$dir"
+    wizard "$newer" 6-mise-a-jour:Return 7-composants-mise-a-jour:Return 8-dossier-mise-a-jour:Return \
+        9-progression-mise-a-jour:Return "10-fin-mise-a-jour:space Return"
+    check "$kind: the finish page's ticked box starts Kalvero" until_ok xdotool search --onlyvisible --name '^Kalvero$'
+    check "$kind: the upgrade kept the desktop shortcut unticked" [ "$(value "$uninst" DisplayVersion)" = "$next" -a -f "$menu" -a ! -e "$user/Desktop/Kalvero.lnk" ]
+    wizard "$setup" 11-version-plus-recente:Return
+    check "$kind: an older version says why and ends" until_ok gone $pid
+    check "$kind: and leaves the newer one" [ "$(value "$uninst" DisplayVersion)" = "$next" ]
+    set_value "$settings" Haut 15 && wizard "$dir/Desinstaller.exe" "12-desinstallation:alt+s Return" 13-desinstallation-terminee:Return
+    check "$kind: the uninstaller's box removes the settings" until_ok bash -c '! wine reg query "$1"' - "${settings%\\Settings}"
 }
 prefix win32
 kalvero_wine_stop
@@ -111,16 +130,22 @@ prefix win64
 # user's Start menu even with ALLUSERS=1; Windows uses the common one. Either way it must come and go.
 pf="$WINEPREFIX/drive_c/Program Files/Kalvero"
 menus=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kalvero.lnk" "$menu")
-products() { # the DisplayVersion of each installed Kalvero MSI
-    for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | grep '{'); do [ "$(value "$k" DisplayName)" = Kalvero ] && value "$k" DisplayVersion; done
+# entry NAME...: those values of each installed Kalvero MSI's uninstall entry, each followed by "|".
+entry() {
+    for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | grep '{'); do
+        [ "$(value "$k" DisplayName)" = Kalvero ] && for n; do printf '%s|' "$(value "$k" "$n")"; done
+    done
 }
 check "msiexec /i /qn installs the 64-bit exe into Program Files" bash -c 'wine msiexec /i "$1" /qn && cmp -s "$2/Kalvero.exe" "$3"' - "dist/Kalvero-$v-x64.msi" "$pf" $exe64
 check "with a Start-menu shortcut to it" bash -c 'grep -qaF "$1" "$2" 2>/dev/null || grep -qaF "$1" "$3"' - 'C:\Program Files\Kalvero\Kalvero.exe' "${menus[@]}"
 wine msiexec /i build/release/next.msi /qn
-check "a newer MSI replaces it" [ "$(echo $(products))" = "$next" ]
+check "a newer MSI replaces it" [ "$(entry DisplayVersion)" = "$next|" ]
 # Its entry names the folder, the icon and the web site as the per-user one does.
-entry() { for k in $(wine reg query "HKLM\\${run%Run}Uninstall" | tr -d '\r' | grep '{'); do [ "$(value "$k" DisplayName)" = Kalvero ] && echo "$(value "$k" InstallLocation)|$(value "$k" DisplayIcon)|$(value "$k" URLInfoAbout)"; done; }
-check "the MSI's entry: folder, icon, web site" [ "$(entry)" = "C:\\Program Files\\Kalvero\\|C:\\Program Files\\Kalvero\\Kalvero.exe,0|$(kalvero_maker WEBSITE)" ]
+check "the MSI's entry: folder, icon, web site" [ "$(entry InstallLocation DisplayIcon URLInfoAbout)" = "C:\\Program Files\\Kalvero\\|C:\\Program Files\\Kalvero\\Kalvero.exe,0|$(kalvero_maker WEBSITE)|" ]
+# Its removal takes the machine's Run value named Kalvero (as the program writes it when its box is
+# ticked: its short path, quoted), and leaves any other value there.
+set_value "HKLM\\$run" Kalvero '"C:\PROGRA~1\Kalvero\Kalvero.exe"' && set_value "HKLM\\$run" Autre autre.exe
 check "msiexec /x /qn leaves no file, shortcut or entry" bash -c 'wine msiexec /x build/release/next.msi /qn && for f; do [ ! -e "$f" ] || exit 1; done' - "$pf" "${menus[@]}"
-check "and no uninstall entry" [ -z "$(products)" ]
+check "and no uninstall entry" [ -z "$(entry DisplayVersion)" ]
+check "and of the Run values, only Kalvero's" [ -z "$(value "HKLM\\$run" Kalvero)" -a "$(value "HKLM\\$run" Autre)" = autre.exe ]
 finish installer

@@ -33,9 +33,8 @@ if [ -n "${KALVERO_WINE32:-}" ]; then kalvero_wine32 "$KALVERO_WINE32" || return
 # _kalvero_detach LOG COMMAND...: runs it in its own session with no inherited descriptor (a lock or a CTest
 # output pipe held by a long-lived server would block its owner for good). Sets _kalvero_pid.
 _kalvero_detach() {
-    local log=$1 && shift
     (for fd in /proc/$BASHPID/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] 2>/dev/null && eval "exec $fd>&-"; done
-        exec setsid "$@" </dev/null >>"$log" 2>&1) &
+        exec setsid "${@:2}" </dev/null >>"$1" 2>&1) &
     _kalvero_pid=$!
 }
 
@@ -64,11 +63,14 @@ kalvero_xvfb_stop() {
     rm -f "$KALVERO_TEST_ROOT/xvfb$n.pid"
 }
 
-# Creates the template prefix once (about 12 s), in a side folder renamed at the end so that nobody
-# copies a half-made one. Managed=N: with no window manager, every hide or close would stall 2 s.
-kalvero_prefix_template() {
-    local marker=".kalvero-template-$KALVERO_TEMPLATE_VERSION"
-    [ -f "$KALVERO_TEMPLATE/$marker" ] && return 0
+# kalvero_prefix_new [DIR]: DIR (default $WINEPREFIX) becomes a fresh copy of the template. Only ever
+# replaces a folder that this file created. The template is made once (about 12 s), in a side folder
+# renamed at the end so that nobody copies a half-made one. Managed=N: with no window manager, every
+# hide or close would stall 2 s.
+kalvero_prefix_new() {
+    local dir=${1:-$WINEPREFIX} marker=".kalvero-template-$KALVERO_TEMPLATE_VERSION"
+    [ ! -e "$dir" ] || [ -f "$dir/.kalvero-prefix" ] ||
+        { echo "kalvero: refusing to replace $dir: not a Kalvero test prefix" >&2 && return 1; }
     mkdir -p "$KALVERO_TEST_ROOT" && (
         flock 9
         [ -f "$KALVERO_TEMPLATE/$marker" ] && exit 0
@@ -79,18 +81,9 @@ kalvero_prefix_template() {
             wineserver -w; } </dev/null >"$KALVERO_TEST_ROOT/template.log" 2>&1 9>&- ||
             { echo "kalvero: creating the Wine prefix template failed; see $KALVERO_TEST_ROOT/template.log" >&2 && exit 1; }
         touch "$WINEPREFIX/$marker" && mv "$WINEPREFIX" "$KALVERO_TEMPLATE"
-    ) 9>"$KALVERO_TEST_ROOT/.template.lock"
-}
-
-# kalvero_prefix_new [DIR]: DIR (default $WINEPREFIX) becomes a fresh copy of the template. Only ever
-# replaces a folder that this file created.
-kalvero_prefix_new() {
-    local dir=${1:-$WINEPREFIX}
-    [ ! -e "$dir" ] || [ -f "$dir/.kalvero-prefix" ] ||
-        { echo "kalvero: refusing to replace $dir: not a Kalvero test prefix" >&2 && return 1; }
-    kalvero_prefix_template && kalvero_wine_stop "$dir" && rm -rf "$dir" "$dir.new" && mkdir -p "$(dirname "$dir")" &&
-        cp -a "$KALVERO_TEMPLATE" "$dir.new" && echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" &&
-        mv "$dir.new" "$dir"
+    ) 9>"$KALVERO_TEST_ROOT/.template.lock" && kalvero_wine_stop "$dir" && rm -rf "$dir" "$dir.new" &&
+        mkdir -p "$(dirname "$dir")" && cp -a "$KALVERO_TEMPLATE" "$dir.new" &&
+        echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" && mv "$dir.new" "$dir"
 }
 
 # True when DIR (default $WINEPREFIX) is a prefix made from the current template recipe.
@@ -116,5 +109,4 @@ kalvero_wine_stop() (
     export WINEPREFIX=${1:-$WINEPREFIX}
     wineserver -k
     wineserver -w
-    rm -f "$WINEPREFIX/drive_c/kalvero-keepalive.ready"
 ) >/dev/null 2>&1

@@ -3,8 +3,8 @@
 //   bench_startup.exe [--runs N] BARE.exe KALVERO.exe BARE_TRACE.exe KALVERO_TRACE.exe
 //
 // Each round starts, one after the other:
-// - the bare window and Kalvero, timed from CreateProcessW until the process has a visible
-//   window; memory is read a settle time later, then WM_CLOSE is posted and the time until
+// - the bare window and Kalvero, timed from CreateProcessW until its main window is visible
+//   (polled every millisecond); memory is read a settle time later, then WM_CLOSE is posted and the time until
 //   the process ends is taken (both put an icon in the tray and take it away when closing);
 // - the two trace builds, shown, then started in the tray: each writes when its code began
 //   and when its first paint (or its tray icon) was done, counted from the process's creation.
@@ -52,24 +52,16 @@ double NowMs() {
   return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
 }
 
-struct Search {
-  DWORD pid;
-  const wchar_t* cls;  // a window of this class counts even hidden; null: any visible one
-  HWND found;
-};
-
-BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  DWORD pid = 0;
-  wchar_t cls[64];
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != s->pid) return TRUE;
-  if (s->cls ? GetClassNameW(hwnd, cls, 64) && lstrcmpW(cls, s->cls) == 0
-             : IsWindowVisible(hwnd) && !(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
-    s->found = hwnd;
-    return FALSE;
+// The process's window of that class, visible or not as asked. Looked up by class rather than
+// by walking every window: polling every millisecond must not keep the wineserver, which the
+// starting program needs, busy (walking them all made both start about 3 ms slower).
+HWND FindWindowOf(DWORD pid, const wchar_t* cls, bool visible) {
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, cls, nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid && (!visible || IsWindowVisible(w))) return w;
   }
-  return TRUE;
+  return nullptr;
 }
 
 struct Process {
@@ -85,8 +77,10 @@ void Kill(Process& p) {
   CloseHandle(p.pi.hProcess);
 }
 
-// Starts exe and polls every pollMs until it has its window. False when it did not.
-bool Start(const std::wstring& exe, const wchar_t* args, const wchar_t* cls, DWORD pollMs, Process& p) {
+// Starts exe and polls every pollMs until it has its window of class cls (a visible one if
+// asked). False when it did not.
+bool Start(const std::wstring& exe, const wchar_t* args, const wchar_t* cls, bool visible, DWORD pollMs,
+           Process& p) {
   std::wstring cmd = L"\"" + exe + L"\" " + args;
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -94,15 +88,13 @@ bool Start(const std::wstring& exe, const wchar_t* args, const wchar_t* cls, DWO
   if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &p.pi))
     return false;
   CloseHandle(p.pi.hThread);
-  Search s{p.pi.dwProcessId, cls, nullptr};
-  while (EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&s)), !s.found) {
+  while (!(p.window = FindWindowOf(p.pi.dwProcessId, cls, visible))) {
     if (WaitForSingleObject(p.pi.hProcess, pollMs) == WAIT_OBJECT_0 || NowMs() - t0 > kDeadlineMs) {
       Kill(p);
       return false;
     }
   }
   p.startMs = NowMs() - t0;
-  p.window = s.found;
   return true;
 }
 
@@ -130,7 +122,7 @@ bool TimedRun(const std::wstring& exe, const wchar_t* cls, Timed& t) {
     for (auto* v : {&t.start, &t.privateKb, &t.privateLessImageKb, &t.workingSetKb, &t.close}) v->push_back(NAN);
     return false;
   };
-  if (!Start(exe, L"", nullptr, 1, p)) return fail();
+  if (!Start(exe, L"", cls, true, 1, p)) return fail();
   Sleep(kSettleMs);
   PROCESS_MEMORY_COUNTERS_EX m{};
   m.cb = sizeof m;
@@ -140,10 +132,6 @@ bool TimedRun(const std::wstring& exe, const wchar_t* cls, Timed& t) {
   MODULEINFO mi{};
   const bool sized = EnumProcessModules(p.pi.hProcess, &image, sizeof image, &size) &&
                      GetModuleInformation(p.pi.hProcess, image, &mi, sizeof mi);
-  // The window that showed first may be another; WM_CLOSE goes to the main one.
-  Search s{p.pi.dwProcessId, cls, nullptr};
-  EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&s));
-  if (s.found) p.window = s.found;
   const double close = Close(p);
   if (!mem || !sized || close < 0) return fail();
   t.start.push_back(p.startMs);
@@ -161,7 +149,7 @@ using Marks = std::vector<std::pair<std::string, double>>;  // step, ms since th
 Marks TraceRun(const std::wstring& exe, const wchar_t* args, const wchar_t* cls, const std::wstring& file) {
   DeleteFileW(file.c_str());
   Process p;
-  if (!Start(exe, args, cls, 10, p)) return {};
+  if (!Start(exe, args, cls, false, 10, p)) return {};
   Sleep(kSettleMs);
   if (Close(p) < 0) return {};
   Marks marks;

@@ -4,8 +4,9 @@
 //
 // Each round starts, one after the other:
 // - the bare window and Kalvero, timed from CreateProcessW until its main window is visible
-//   (polled every millisecond); memory is read a settle time later, then WM_CLOSE is posted and the time until
-//   the process ends is taken (both put an icon in the tray and take it away when closing);
+//   (polled every millisecond); memory is read a settle time later, then WM_CLOSE is posted
+//   and the time until the process ends is taken (both put an icon in the tray and take it
+//   away when closing);
 // - the two trace builds, shown, then started in the tray: each writes when its code began
 //   and when its first paint (or its tray icon) was done, counted from the process's creation.
 // Rounds alternate which program goes first, and every ratio is taken within one round, so
@@ -112,7 +113,8 @@ double Close(Process& p) {
 }
 
 struct Timed {
-  std::vector<double> start, privateKb, privateLessImageKb, workingSetKb, close;  // one per round, NaN when not measured
+  // One per round, NaN when not measured.
+  std::vector<double> start, privateKb, privateLessImageKb, workingSetKb, close;
 };
 
 // One timed run; false when it could not be measured.

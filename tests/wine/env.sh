@@ -101,7 +101,9 @@ kalvero_keepalive_start() {
         kill -0 "$_kalvero_pid" 2>/dev/null && sleep 0.05 || break
     done
     [ -f "$ready" ] && return 0
-    echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; see $WINEPREFIX/keepalive.log" >&2 && return 1
+    # The prefix and its log go with the next run: the reason goes into this test's output.
+    echo "kalvero: keepalive.exe did not come up in $WINEPREFIX; its log ends:" >&2 && tail -n 20 "$WINEPREFIX/keepalive.log" >&2
+    return 1
 }
 
 # kalvero_wine_stop [DIR]: kills every Wine process of DIR (default $WINEPREFIX) and its wineserver.

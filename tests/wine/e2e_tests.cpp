@@ -345,7 +345,7 @@ TEST_F(Settings, AboutVersionLinksAndSystemInformation) {
             if (path && !RegCreateKeyExW(HKEY_LOCAL_MACHINE, tools, 0, 0, 0, KEY_SET_VALUE | view, 0, &key, 0))
                 RegSetValueExW(key, L"PATH", 0, REG_SZ, (const BYTE*)path, DWORD(wcslen(path) + 1) * 2), RegCloseKey(key);
         }
-        DeleteFileW(L"C:\\kalvero-recorder.log");
+        ASSERT_TRUE(ClearRecorderLog());
         Click(about, 302);  // « Système Info... »
         EXPECT_TRUE(WaitUntil([&] { return !RecorderLog().empty(); }));
         EXPECT_EQ(row.ran, RecorderLog().substr(0, RecorderLog().find('\t')));

@@ -98,7 +98,7 @@ kalvero_keepalive_start() {
     # without a word: once more, noted with Wine's errors in hiccups.log, before giving up.
     for try in 1 2; do
         rm -f "$ready"
-        _kalvero_detach "$WINEPREFIX/keepalive.log" env WINEDEBUG=err+all wine "$1"
+        _kalvero_detach "$WINEPREFIX/keepalive.log" env WINEDEBUG=-all,err+all wine "$1"
         for _ in $(seq 600); do
             [ -f "$ready" ] && return 0
             kill -0 "$_kalvero_pid" 2>/dev/null && sleep 0.05 || break

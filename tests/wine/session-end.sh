@@ -16,7 +16,7 @@ for round in $(seq 0 19); do
     kalvero_keepalive_start "$2" || exit 1  # the next session: for the query, then the next round
     # reg.exe answers at least with the key's name; when Wine ended it at its start, it is asked again.
     for try in 1 2 3; do
-        query=$(WINEDEBUG=err+all wine reg query 'HKCU\Software\VB and VBA Program Settings\Kalvero' /s 2>&1 | tr -d '\r')
+        query=$(WINEDEBUG=-all,err+all wine reg query 'HKCU\Software\VB and VBA Program Settings\Kalvero' /s 2>&1 | tr -d '\r')
         grep -q '^HKEY_CURRENT_USER' <<<"$query" && break
         echo "$(date -u +%FT%TZ) $WINEPREFIX: reg.exe gave no answer (try $try): $query" >>"$KALVERO_TEST_ROOT/hiccups.log"
     done

@@ -2,8 +2,8 @@
 # Installs what is missing, then runs every test: the portable logic natively,
 # each exe under Wine and Xvfb in a throwaway prefix (the x86 one, like the
 # 32-bit setup.exe, under the 32-bit-capable Wine of scripts/wine32.sh, set up
-# here and taken down again however this command ends), the release files with
-# their installers, and the fuzz target for a few seconds. Where that Wine
+# here and taken down again however this command ends), and the release files
+# with their installers. Where that Wine
 # cannot be set up, its tests are counted as skipped, with the reason.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -65,8 +65,6 @@ run_counted installer bash tests/installer/installer.sh
 # A release signed with a throwaway certificate, the manifests, and both wizards driven by keyboard.
 run_counted release bash tests/installer/release.sh
 
-# The fuzz target for a few seconds, one case; a build that fails counts as one failure.
-run_counted fuzz scripts/fuzz.sh 5
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then

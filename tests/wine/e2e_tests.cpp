@@ -65,6 +65,21 @@ TEST_F(Strip, FiftySimultaneousStartsLeaveOneInstance) {
     EXPECT_EQ(L"-50", GetSetting(L"Haut"));
 }
 
+// The session really ends while the settings window or the About window over it is open: the close sequence
+// saves the place the strip was moved to, and the program ends.
+TEST_F(Strip, SessionEndSavesItsPlaceUnderAModalWindow) {
+    for (const bool about : {false, true}) {
+        SetSettings({{L"DerPosition", L"1"}, {L"Haut", L""}});
+        const Kalvero k;
+        const HWND settings = MoveTo(k.main, {200 + about, 150}) ? k.OpenSettings() : nullptr;
+        ASSERT_TRUE(settings && (!about || k.OpenAbout(settings)));
+        EXPECT_EQ(TRUE, SendMessageW(k.main, WM_QUERYENDSESSION, 0, 0));
+        SendMessageW(k.main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(L"2250," + std::to_wstring((200 + about) * 15), GetSetting(L"Haut") + L"," + GetSetting(L"Gauche"));
+        EXPECT_TRUE(k.WaitExit()) << "still running after the session's end";
+    }
+}
+
 // Wine drops a destroyed window's icons by itself. Its Shell_NotifyIconW sends each call as WM_COPYDATA (dwData:
 // the NIM_ code) to the first "Shell_TrayWnd": a stand-in made after explorer's records the calls and passes them
 // on, so that a test sees whether Kalvero removed its icon itself.
@@ -397,20 +412,6 @@ TEST_F(Strip, ButtonsShowTheirPictures) {
     }
 }
 
-// A session end kills the whole Wine session, so session-end.sh makes the checks once the wineserver has gone.
-// Round 0 presses log-off and waits; the others leave Kalvero running with a modal window open.
-int SessionEndRound(int round) {
-    if (round == 0 && !Install()) return 2;
-    SetSettings({{L"DerPosition", L"1"}});
-    Kalvero k;
-    if (!k.main || !MoveTo(k.main, {200 + round, 150})) return 2;
-    if (round == 0) return Click(k.main, kLogoff), k.WaitExit(30000) ? 0 : 3;  // the session end takes it down
-    const HWND settings = k.OpenSettings();
-    if (!settings || (round % 2 == 0 && !k.OpenAbout(settings))) return 2;
-    k.pi = {};  // left running for the session end
-    return 0;
-}
-
 // For scripts/screenshot.sh, which cannot see the icon from X: the middle of the one icon, then the tray window's
 // left, top, width and height.
 int PrintTrayIcon() {
@@ -423,7 +424,6 @@ int PrintTrayIcon() {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 3 && argv[1] == std::wstring(L"--session-end")) return SessionEndRound(std::stoi(argv[2]));
     if (argc == 2 && argv[1] == std::wstring(L"--tray-icon")) return PrintTrayIcon();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -132,9 +132,6 @@ LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       PostQuitMessage(0);
       return 0;
   }
-#ifdef KALVERO_COUNT_HANDLES
-  if (msg == WM_APP + 7) return platform::g_liveHandles;  // the leak test's question
-#endif
   if (msg == taskbarCreated_ && msg != 0) {
     OnTaskbarCreated();
     return 0;

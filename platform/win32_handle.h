@@ -8,14 +8,6 @@
 
 namespace kalvero::platform {
 
-#ifdef KALVERO_COUNT_HANDLES
-// A test build counts the handles its owners hold, to show that nothing grows.
-inline long g_liveHandles = 0;
-#define KALVERO_COUNT(delta) (g_liveHandles += (delta))
-#else
-#define KALVERO_COUNT(delta) ((void)0)
-#endif
-
 template <class T, class Traits>
 class Unique {
  public:
@@ -36,12 +28,11 @@ class Unique {
   T get() const { return h_; }
   explicit operator bool() const { return h_ != Traits::Invalid(); }
   T release() {
-    if (h_ != Traits::Invalid()) KALVERO_COUNT(-1);
     return std::exchange(h_, Traits::Invalid());
   }
   void reset(T h = Traits::Invalid()) {
-    if (h_ != Traits::Invalid()) Traits::Close(h_), KALVERO_COUNT(-1);
-    if ((h_ = h) != Traits::Invalid()) KALVERO_COUNT(+1);
+    if (h_ != Traits::Invalid()) Traits::Close(h_);
+    h_ = h;
   }
 
  private:

@@ -29,11 +29,11 @@ bool WaitUntil(const Condition& condition, DWORD timeout_ms = 10000) {
 
 // Kalvero.exe (the exe built at that Unix path, which Wine maps to drive Z:) and a planted shutdown.exe (the
 // recorder) into dir, the recorder over system32's too.
-inline bool Install(const std::wstring& dir = kDir, const char* exe = KALVERO_EXE) {
+inline bool Install(const std::wstring& dir = kDir) {
     wchar_t recorder[MAX_PATH], built[MAX_PATH] = L"Z:";
     GetModuleFileNameW(nullptr, recorder, MAX_PATH);
     wcscpy(wcsrchr(recorder, L'\\'), L"\\recorder.exe");
-    MultiByteToWideChar(CP_UTF8, 0, exe, -1, built + 2, MAX_PATH - 2);
+    MultiByteToWideChar(CP_UTF8, 0, KALVERO_EXE, -1, built + 2, MAX_PATH - 2);
     CreateDirectoryW(dir.c_str(), nullptr);
     return CopyFileW(built, (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
            CopyFileW(recorder, (dir + L"\\shutdown.exe").c_str(), FALSE) &&

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The signed release, in a Wine prefix of this test's own: a throwaway code-signing certificate signs a
 # release; every PE file (the uninstaller that the installer writes included) and the MSI must carry a
-# valid signature from it, the signed exe must still run, and without their signatures the files must be
+# valid signature from it, the signed exe must still run, and without their signatures the exes must be
 # the unsigned release's. The winget and Scoop manifests are checked against the files they name.
 # The installer that runs is the shipped 32-bit one, under the 32-bit-capable Wine of scripts/wine32.sh
 # (in a 64-bit prefix); without it, everything is skipped, with the reason. (installer.sh drives the
@@ -22,38 +22,27 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Kalvero essai" -add
 own_prefix || { failed=$((failed + 1)) && finish release; }
 for d in u s; do wine "$root/$d/kalvero-setup.exe" /S "/D=C:\\$d" && cp "$WINEPREFIX/drive_c/$d/Desinstaller.exe" "$root/$d/"; done
 signed() { osslsigncode verify -CAfile "$root/cert.pem" -in "$1" >"$root/verify" 2>&1 && grep -q "Subject: /CN=Kalvero essai" "$root/verify"; }
-# Without its signature a file is the unsigned release's: an exe byte for byte; the MSI, whose compound
-# file osslsigncode lays out anew, by its tables, streams and summary, against an unsigned build of the
-# signed exe (the build is reproducible). The uninstaller keeps osslsigncode's PE checksum and padding, and
-# setup.exe holds the signed uninstaller: those two are only checked signed.
+# Without its signature an exe is the unsigned release's, byte for byte. The uninstaller keeps
+# osslsigncode's PE checksum and padding, setup.exe holds the signed uninstaller, and osslsigncode lays
+# the MSI's compound file out anew: those three are only checked signed.
 unsigned() { rm -f "$root/bare" && osslsigncode remove-signature -in "$root/s/$1" -out "$root/bare" >/dev/null 2>&1 && $2 "$root/bare" "$root/u/$1"; }
-msi() { mkdir -p "$1.d" && (cd "$1.d" && msidump -s -t "$1" >/dev/null) && msiinfo suminfo "$1" >"$1.d/suminfo"; }
-same_msi() { kalvero_msi "$root/unsigned.msi" && msi "$1" && msi "$root/unsigned.msi" && diff -qr "$1.d" "$root/unsigned.msi.d" >/dev/null; }
-for t in "Kalvero64.exe cmp -s" "Kalvero32.exe cmp -s" Desinstaller.exe "dist/Kalvero-$v-setup.exe" "dist/Kalvero-$v-x64.msi same_msi"; do
+for t in "Kalvero64.exe cmp -s" "Kalvero32.exe cmp -s" Desinstaller.exe "dist/Kalvero-$v-setup.exe" "dist/Kalvero-$v-x64.msi"; do
     f=${t%% *} && check "$f carries a valid signature" signed "$root/s/$f"
     [ "$f" = "$t" ] || check "$f without its signature is the unsigned one" unsigned "$f" "${t#* }"
 done
 wine "$root/s/Kalvero64.exe" >/dev/null 2>&1 &
 check "the signed exe runs" shows $!
 
-# The manifests: the fields each format requires, each matching a pattern (the version among them), and
-# every hash against its file.
+# The manifests: this version in each, and every file they name with its hash.
 while read -r ok name; do check "$name" [ "$ok" = ok ]; done < <(python3 - "$v" "$(msiinfo export "dist/Kalvero-$v-x64.msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')" <<'PY'
-import hashlib, json, re, sys, yaml, zipfile
+import hashlib, json, sys, yaml, zipfile
 v, msi_code = sys.argv[1:]
 sha, row = lambda url: hashlib.sha256(open("dist/" + url.rsplit("/", 1)[1], "rb").read()).hexdigest(), lambda name, ok: print("ok" if ok else "fail", name)
-w = {k: yaml.safe_load(open(f"dist/winget/Kalvero.Kalvero{k}.yaml", encoding="utf-8")) for k in ("", ".installer", ".locale.fr-FR")}
-s, inst = json.load(open("dist/scoop/kalvero.json", encoding="utf-8")), w[".installer"]["Installers"]
-winget = {"PackageIdentifier": r"Kalvero\.Kalvero", "PackageVersion": re.escape(v), "ManifestVersion": r"1\.\d+\.0"}
-for name, doc, need in (("winget", w[""], {**winget, "ManifestType": "version", "DefaultLocale": "fr-FR"}),
-                        ("winget.installer", w[".installer"], {**winget, "ManifestType": "installer", "Installers": r"\[.+\]"}),
-                        ("winget.locale.fr-FR", w[".locale.fr-FR"], {**winget, "ManifestType": "defaultLocale", "PackageLocale": "fr-FR",
-                         "Publisher": ".+", "PackageName": ".+", "License": ".+", "ShortDescription": ".{3,256}"}),
-                        ("scoop", s, {"version": re.escape(v), "description": ".+", "homepage": ".+", "license": ".+"})):
-    row(f"{name}: version and required fields", all(re.fullmatch(p, str(doc.get(f) or "")) for f, p in need.items()))
-# One schema version; the per-user installer for x64 and x86, silent with /S, its entry's name as product code; the MSI for x64.
-row("winget: one schema version, the three installers", len({d["ManifestVersion"] for d in w.values()}) == 1 and sorted(
-    (i["Architecture"], i["InstallerType"], i["Scope"], i["ProductCode"], i.get("InstallerSwitches", {}).get("Silent")) for i in inst) ==
+w = [yaml.safe_load(open(f"dist/winget/Kalvero.Kalvero{k}.yaml", encoding="utf-8")) for k in ("", ".installer", ".locale.fr-FR")]
+s, inst = json.load(open("dist/scoop/kalvero.json", encoding="utf-8")), w[1]["Installers"]
+row("the manifests: this version, one winget schema", {str(d["PackageVersion"]) for d in w} | {s["version"]} == {v} and len({d["ManifestVersion"] for d in w}) == 1)
+# The per-user installer for x64 and x86, silent with /S, its entry's name as product code; the MSI for x64.
+row("winget: the three installers", sorted((i["Architecture"], i["InstallerType"], i["Scope"], i["ProductCode"], i.get("InstallerSwitches", {}).get("Silent")) for i in inst) ==
     sorted([("x64", "nullsoft", "user", "Kalvero", "/S"), ("x86", "nullsoft", "user", "Kalvero", "/S"), ("x64", "msi", "machine", msi_code, None)]))
 for name, url, ok in [(f"winget {i['Architecture']} {i['InstallerType']}", i["InstallerUrl"], i["InstallerSha256"] == sha(i["InstallerUrl"]).upper())
                       for i in inst] + [(f"scoop {arch}", a["url"], a["hash"] == sha(a["url"])) for arch, a in s["architecture"].items()]:

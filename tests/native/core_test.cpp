@@ -2,6 +2,7 @@
 
 #include "core/number_text.h"
 #include "core/placement.h"
+#include "core/utf16le.h"
 #include "fakes.h"
 
 namespace kalvero::core {
@@ -29,6 +30,8 @@ TEST(StoredTexts, NumberOptionBoxAndPosition) {
   // A position is saved as a whole number of twips (which the table above reads back).
   const std::pair<double, const char*> saved[] = {{-150, "-150"}, {1234.5, "1235"}, {-0.4, "0"}, {1e8, "100000000"}};
   for (const auto& [twips, text] : saved) EXPECT_EQ(test::N(CoordinateText(twips)), text);
+  // Written, a text is UTF-16LE (a surrogate pair for what lies beyond 16 bits) and ends with its NUL.
+  EXPECT_EQ(EncodeRegSz(L"é\U0001F600"), (std::vector<std::uint8_t>{0xE9, 0, 0x3D, 0xD8, 0, 0xDE, 0, 0}));
 }
 
 const platform::Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};

@@ -4,19 +4,12 @@
 #include "settings/autostart.h"
 #include "settings/registry_settings_store.h"
 #include "settings/settings_window_logic.h"
-#include "tests/shared/registry_cases.h"
 
 namespace kalvero::settings {
 namespace {
 
 using Value = test::FakeRegistry::Value;
 const auto sz = [](const wchar_t* t) { return Value{platform::kRegSz, core::EncodeRegSz(t)}; };
-
-TEST(RegistryHelpers, CaseTableAgainstTheFakeRegistry) {
-  test::FakeRegistry fake;
-  test::RunRegistryHelperCases(fake, [&] { return fake.open.size(); }, platform::RegRoot::CurrentUser,
-                               L"Software\\KalveroTest");
-}
 
 // The settings window over the store in the registry: only texts count there (a DWORD reads as missing, a text
 // may lack its NUL), and a refused write says so. Boxes load by the box rule; Apply writes them, reads FenVisible

@@ -30,8 +30,13 @@ TEST(StoredTexts, NumberOptionBoxAndPosition) {
   // A position is saved as a whole number of twips (which the table above reads back).
   const std::pair<double, const char*> saved[] = {{-150, "-150"}, {1234.5, "1235"}, {-0.4, "0"}, {1e8, "100000000"}};
   for (const auto& [twips, text] : saved) EXPECT_EQ(test::N(CoordinateText(twips)), text);
-  // Written, a text is UTF-16LE (a surrogate pair for what lies beyond 16 bits) and ends with its NUL.
-  EXPECT_EQ(EncodeRegSz(L"é\U0001F600"), (std::vector<std::uint8_t>{0xE9, 0, 0x3D, 0xD8, 0, 0xDE, 0, 0}));
+  // Written, a text is UTF-16LE (a surrogate pair for what lies beyond 16 bits) and ends with its NUL; read, it
+  // ends at its first NUL or where its data ends, an odd last byte dropped.
+  using Bytes = std::vector<std::uint8_t>;
+  EXPECT_EQ(EncodeRegSz(L"é\U0001F600"), (Bytes{0xE9, 0, 0x3D, 0xD8, 0, 0xDE, 0, 0}));
+  for (const auto& [data, text] : {std::pair{Bytes{'o', 0, 'k', 0, '!'}, L"ok"}, {Bytes{'a', 0, 0, 0, 'b', 0}, L"a"},
+                                   {Bytes{0x3D, 0xD8, 0, 0xDE, 0, 0}, L"\U0001F600"}})
+    EXPECT_EQ(DecodeRegSz(data.data(), data.size()), text);
 }
 
 const platform::Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};

@@ -84,12 +84,10 @@ struct FakeRegistry final : platform::IRegistry {
   Key next = 100;
   enum { Admin, NoRights, RefusesValues } machine = Admin;  // RefusesValues: HKLM opens for writing, no more
   bool wow64 = false;  // a 32-bit process on 64-bit Windows: HKLM\Software is redirected
-  int failAt = -1, calls = 0;  // the call of that number (from 0) is refused
-  bool Fails() { return calls++ == failAt; }
 
   R Reach(Root root, std::wstring_view sub, std::uint32_t access, Key& key, bool make) {
     const bool hklm = root == platform::RegRoot::LocalMachine;
-    if (Fails() || (hklm && machine == NoRights && (access & 0x2))) return platform::kRegAccessDenied;
+    if ((hklm && machine == NoRights && (access & 0x2))) return platform::kRegAccessDenied;
     std::wstring path = (hklm ? L"HKLM\\" : L"HKCU\\") + std::wstring(sub);
     const bool software = sub.starts_with(L"Software\\") || sub.starts_with(L"SOFTWARE\\");  // as the program spells it
     if (hklm && wow64 && !(access & platform::kView64) && software)
@@ -101,7 +99,6 @@ struct FakeRegistry final : platform::IRegistry {
   R CreateKey(Root r, std::wstring_view s, std::uint32_t a, Key& k) override { return Reach(r, s, a, k, true); }
   R QueryValue(Key key, std::wstring_view name, std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override {
     auto& values = keys.at(open.at(key));
-    if (Fails()) return platform::kRegAccessDenied;
     const auto v = values.find(std::wstring(name));
     if (v == values.end()) return platform::kRegFileNotFound;
     const bool fits = !data || size >= v->second.data.size();
@@ -110,11 +107,10 @@ struct FakeRegistry final : platform::IRegistry {
     return fits ? 0 : platform::kRegMoreData;
   }
   R SetValue(Key key, std::wstring_view name, std::uint32_t type, const std::uint8_t* d, std::uint32_t n) override {
-    if (Fails() || (machine == RefusesValues && open.at(key).starts_with(L"HKLM"))) return platform::kRegAccessDenied;
+    if ((machine == RefusesValues && open.at(key).starts_with(L"HKLM"))) return platform::kRegAccessDenied;
     return keys.at(open.at(key))[std::wstring(name)] = {type, {d, d + n}}, 0;
   }
   R DeleteValue(Key key, std::wstring_view name) override {
-    if (Fails()) return platform::kRegAccessDenied;
     return keys.at(open.at(key)).erase(std::wstring(name)) ? 0 : platform::kRegFileNotFound;
   }
   R CloseKey(Key key) override {

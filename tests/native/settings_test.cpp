@@ -2,38 +2,12 @@
 #include "core/utf16le.h"
 #include "fakes.h"
 #include "settings/autostart.h"
-#include "settings/registry_settings_store.h"
-#include "settings/settings_window_logic.h"
 
 namespace kalvero::settings {
 namespace {
 
 using Value = test::FakeRegistry::Value;
 const auto sz = [](const wchar_t* t) { return Value{platform::kRegSz, core::EncodeRegSz(t)}; };
-
-// The settings window over the store in the registry: only texts count there (a DWORD reads as missing, a text
-// may lack its NUL), and a refused write says so. Boxes load by the box rule; Apply writes them, reads FenVisible
-// back and applies what the store holds, here the "1" a refused write left.
-TEST(SettingsWindowLogic, LoadAndApplyThroughTheRegistry) {
-  struct Main : IAlwaysOnTop {
-    double flag = 0;
-    void SetAlwaysVisibleFlag(double f) override { flag = f; }
-    void ApplyAlwaysOnTop() override { flag += 10; }
-  } main;
-  test::FakeRegistry reg;
-  RegistrySettingsStore store{reg};
-  auto& values = reg.keys[L"HKCU\\Software\\VB and VBA Program Settings\\Kalvero\\Settings"];
-  values = {{L"FenVisible", {platform::kRegSz, {'1', 0}}}, {L"DerPosition", sz(L"2.5")},
-            {L"AutoReduit", {platform::kRegDword, {1, 0, 0, 0}}}};
-  SettingsWindowLogic logic{store, main};
-  EXPECT_EQ(logic.Load(), (OptionBoxes{1, 0, 2}));
-  reg.failAt = reg.calls + 1;  // the FenVisible value, once its key is open
-  logic.Apply({0, 1, 0});
-  EXPECT_EQ(main.flag, 11);  // the 1 read back, and then applied
-  EXPECT_TRUE(values[L"DerPosition"] == sz(L"0") && values[L"AutoReduit"] == sz(L"1") && reg.open.empty());
-  reg.failAt = reg.calls;
-  EXPECT_FALSE(store.SaveSetting(L"Kalvero", L"Settings", L"Haut", L"1"));
-}
 
 // Opening (click 3) rewrites any entry as this copy's; without administrator rights the machine-wide key
 // refuses writes: the box still tells the truth, and there is never more than one entry. A 32-bit build on

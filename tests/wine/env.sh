@@ -97,12 +97,8 @@ kalvero_keepalive_start() {
     # Now and then (about one start in several hundred here) Wine ends a process it has just started,
     # without a word: once more, noted with Wine's errors in hiccups.log, before giving up.
     for try in 1 2; do
-        rm -f "$ready"
-        _kalvero_detach "$WINEPREFIX/keepalive.log" env WINEDEBUG=-all,err+all wine "$1"
-        for _ in $(seq 600); do
-            [ -f "$ready" ] && return 0
-            kill -0 "$_kalvero_pid" 2>/dev/null && sleep 0.05 || break
-        done
+        rm -f "$ready" && _kalvero_detach "$WINEPREFIX/keepalive.log" env WINEDEBUG=-all,err+all wine "$1"
+        for _ in $(seq 600); do [ ! -f "$ready" ] && kill -0 "$_kalvero_pid" 2>/dev/null && sleep 0.05 || break; done
         [ -f "$ready" ] && return 0
         { echo "$(date -u +%FT%TZ) $WINEPREFIX: keepalive.exe ended without coming up (try $try); its log ends:" &&
             tail -n 20 "$WINEPREFIX/keepalive.log"; } | tee -a "$KALVERO_TEST_ROOT/hiccups.log" >&2

@@ -59,13 +59,12 @@ inline bool Flush(HWND main) {
 
 // A started dir\Kalvero.exe and its main window (once shown, unless shown is false); killed with the object.
 struct Kalvero {
-    explicit Kalvero(const std::wstring& dir = kDir, bool shown = true, DWORD flags = 0) {
+    explicit Kalvero(const std::wstring& dir = kDir, bool shown = true) {
         std::wstring exe = dir + L"\\Kalvero.exe", command_line = L"\"" + exe + L"\"";
         STARTUPINFOW si{sizeof si};
-        if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, flags, nullptr, dir.c_str(), &si,
-                           &pi) && !(flags & CREATE_SUSPENDED))
+        if (CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
             main = WaitWindow(L"KalveroMain", shown);
-        EXPECT_TRUE(main || (flags & CREATE_SUSPENDED)) << "no main window";
+        EXPECT_TRUE(main) << "no main window";
     }
     ~Kalvero() {
         if (pi.hProcess) TerminateProcess(pi.hProcess, 1), WaitExit(), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);

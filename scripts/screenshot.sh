@@ -13,7 +13,6 @@ exe=${1:-$root/build/windows-x64/Kalvero.exe}
 shift $(($# > 0))
 shots=${*:-strip-100 strip-150 settings about tray}
 keepalive=$root/build/windows-x64/tests/wine/keepalive.exe
-driver=$root/build/windows-x64/tests/wine/kalvero_wine_tests.exe
 export WINEPREFIX="$KALVERO_TEST_ROOT/shots"
 
 if [ ! -f "$exe" ]; then
@@ -88,23 +87,22 @@ open_about() {
 
 # shoot_tray OUT
 shoot_tray() {
-    local out=$1 pid place x y left top width height
+    local out=$1 pid tray x y left top width height
     local key='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
-    if [ ! -f "$driver" ]; then
-        echo "no $driver: it finds the icon, which has no X window of its own" >&2
-        return 1
-    fi
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
     wine reg delete 'HKCU\Software\VB and VBA Program Settings\Kalvero' /f >/dev/null 2>&1
     wine reg add "$key" /v AutoReduit /t REG_SZ /d 1 /f >/dev/null 2>&1
     wine "$exe" >/dev/null 2>&1 &
     pid=$!
-    if ! place=$(timeout 20 wine "$driver" --tray-icon | tr -d '\r') || [ -z "$place" ]; then
+    # Wine's own tray window, with no manager on the display. The one icon has no X window of its own: it
+    # is the first cell, 20 pixels square at 3,22 in the tray at 96 dpi.
+    if ! tray=$(timeout 20 xdotool search --sync --onlyvisible --name '^Wine System Tray$' | head -n 1) || [ -z "$tray" ]; then
         echo "Kalvero's tray icon did not show" >&2
         kill "$pid" 2>/dev/null
         return 1
     fi
-    read -r x y left top width height <<<"$place"
+    eval "$(xdotool getwindowgeometry --shell "$tray")"
+    left=$X top=$Y width=$WIDTH height=$HEIGHT x=$((X + 13)) y=$((Y + 32))
     # The tip needs moves inside the icon, then its delay.
     xdotool mousemove $((x - 1)) $((y - 1)) sleep 0.1 mousemove "$x" "$y" sleep 0.1 mousemove $((x + 1)) "$y"
     sleep 1.5

@@ -359,19 +359,7 @@ TEST_F(Settings, AboutVersionLinksAndSystemInformation) {
     EXPECT_EQ("C:\\windows\\system32\\msinfo32.exe", RecorderLog().substr(0, RecorderLog().find('\t')));
 }
 
-// For scripts/screenshot.sh, which cannot see the icon from X: the middle of the one icon, then the tray window's
-// left, top, width and height.
-int PrintTrayIcon() {
-    HWND icon = nullptr;
-    if (!WaitUntil([&] { return (icon = TrayIcon()) != nullptr; })) return 2;
-    const RECT i = Rect(icon), tray = Rect(GetParent(icon));
-    std::printf("%ld %ld %ld %ld %ld %ld\n", (i.left + i.right) / 2, (i.top + i.bottom) / 2, tray.left, tray.top,
-                tray.right - tray.left, tray.bottom - tray.top);
-    return 0;
-}
-
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 2 && argv[1] == std::wstring(L"--tray-icon")) return PrintTrayIcon();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

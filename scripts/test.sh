@@ -3,8 +3,8 @@
 # each exe under Wine and Xvfb in a throwaway prefix (the x86 one, like the
 # 32-bit setup.exe, under the 32-bit-capable Wine of scripts/wine32.sh, set up
 # here and taken down again however this command ends), and the release files
-# with their installers. Where that Wine
-# cannot be set up, its tests are counted as skipped, with the reason.
+# with their installers. Where that Wine cannot be set up, its tests are counted
+# as skipped, with the reason.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -60,11 +60,11 @@ run_counted() {
   rm -f "$log"
 }
 
-# The release files and the installers, in a Wine prefix of their own; the script counts its cases.
+# The release files and the installers, silently and through their wizards by keyboard, in Wine prefixes
+# of their own; the script counts its cases.
 run_counted installer bash tests/installer/installer.sh
-# A release signed with a throwaway certificate, the manifests, and both wizards driven by keyboard.
+# A release signed with a throwaway certificate, and the manifests.
 run_counted release bash tests/installer/release.sh
-
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then

@@ -87,7 +87,7 @@ struct FakeRegistry final : platform::IRegistry {
 
   R Reach(Root root, std::wstring_view sub, std::uint32_t access, Key& key, bool make) {
     const bool hklm = root == platform::RegRoot::LocalMachine;
-    if ((hklm && machine == NoRights && (access & 0x2))) return platform::kRegAccessDenied;
+    if (hklm && machine == NoRights && (access & 0x2)) return platform::kRegAccessDenied;
     std::wstring path = (hklm ? L"HKLM\\" : L"HKCU\\") + std::wstring(sub);
     const bool software = sub.starts_with(L"Software\\") || sub.starts_with(L"SOFTWARE\\");  // as the program spells it
     if (hklm && wow64 && !(access & platform::kView64) && software)
@@ -107,7 +107,7 @@ struct FakeRegistry final : platform::IRegistry {
     return fits ? 0 : platform::kRegMoreData;
   }
   R SetValue(Key key, std::wstring_view name, std::uint32_t type, const std::uint8_t* d, std::uint32_t n) override {
-    if ((machine == RefusesValues && open.at(key).starts_with(L"HKLM"))) return platform::kRegAccessDenied;
+    if (machine == RefusesValues && open.at(key).starts_with(L"HKLM")) return platform::kRegAccessDenied;
     return keys.at(open.at(key))[std::wstring(name)] = {type, {d, d + n}}, 0;
   }
   R DeleteValue(Key key, std::wstring_view name) override {

@@ -213,10 +213,10 @@ class Settings : public WineTest {};
 
 // The settings window, from the keyboard. The strip's focus starts on shut-down and Tab follows the buttons'
 // order; Enter opens the window with the focus on its first box, which Space ticks. It is kept inside the work
-// area where it would not fit below the strip; owned by the strip; modal. The typo in the last box's caption is the original's. The About
-// window over it takes the keyboard from both; Escape closes it with the focus back on "A propos". The close box
-// saves nothing, "Appliquer et fermer" saves the boxes and sets topmost; both close the window with the focus back
-// on the strip's button.
+// area where it would not fit below the strip; owned by the strip; modal. The typo in the last box's caption is
+// the original's. The About window over it takes the keyboard from both; Escape closes it with the focus back on
+// "A propos". The close box saves nothing, "Appliquer et fermer" saves the boxes and sets topmost; both close the
+// window with the focus back on the strip's button.
 TEST_F(Settings, KeyboardFocusPlaceModalityAndApply) {
     const Kalvero k;
     const RECT main = Rect(k.main), work = WorkArea();

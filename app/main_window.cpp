@@ -285,4 +285,10 @@ int MainWindow::PositionDpi() { return static_cast<int>(DpiForSystem()); }
 
 std::vector<Monitor> MainWindow::Monitors() { return AllMonitors(); }
 
+Size MainWindow::OuterSize(int dpi) {
+  const SIZE s = OuterSizeForClient(kMainLayout.clientWidth, kMainLayout.clientHeight, kStyle, kExStyle,
+                                    static_cast<UINT>(dpi));
+  return {s.cx, s.cy};
+}
+
 }  // namespace kalvero::app

@@ -40,6 +40,7 @@ class MainWindow final : public platform::IMainWindow {
   std::optional<platform::Rect> WindowRect() override;
   bool MoveTo(int x, int y) override;
   int PositionDpi() override;
+  platform::Size OuterSize(int dpi) override;
   std::vector<platform::Monitor> Monitors() override;
 
  private:

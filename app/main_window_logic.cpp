@@ -68,8 +68,7 @@ bool MainWindowLogic::RestorePosition() {
   const int dpi = window_.PositionDpi();
   const double topTw = top ? *top : PixelsToTwips(r->top, dpi);
   const double leftTw = left ? *left : PixelsToTwips(r->left, dpi);
-  const core::Point p = core::PlaceRestoredWindow(leftTw, topTw, r->Width(), r->Height(), dpi,
-                                                  window_.Monitors());
+  const core::Point p = core::PlaceRestoredWindow(leftTw, topTw, window_, dpi, window_.Monitors());
   return window_.MoveTo(p.x, p.y);
 }
 
@@ -88,7 +87,7 @@ bool MainWindowLogic::KeepReachable() {
   if (!r) return false;
   const int dpi = window_.PositionDpi();
   const core::Point p = core::PlaceRestoredWindow(PixelsToTwips(r->left, dpi), PixelsToTwips(r->top, dpi),
-                                                  r->Width(), r->Height(), dpi, window_.Monitors());
+                                                  window_, dpi, window_.Monitors());
   return (p.x == r->left && p.y == r->top) || window_.MoveTo(p.x, p.y);
 }
 

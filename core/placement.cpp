@@ -6,7 +6,9 @@
 
 namespace kalvero::core {
 
+using platform::IScaledWindow;
 using platform::Monitor;
+using platform::Size;
 using platform::TwipsToPixels;
 using platform::Rect;
 
@@ -32,12 +34,10 @@ int Fit(int pos, int size, int lo, int hi) {
   return std::max(lo, std::min(pos, hi - size));
 }
 
-Rect At(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+Rect At(int x, int y, Size s) { return {x, y, x + s.width, y + s.height}; }
 
-}  // namespace
-
-// Moved the least distance into the work area nearest to it.
-Point IntoNearestWorkArea(const Rect& r, const std::vector<Monitor>& monitors) {
+// The monitor whose work area is nearest to r; the first of equals.
+const Monitor& Nearest(const Rect& r, const std::vector<Monitor>& monitors) {
   const Monitor* nearest = &monitors.front();
   double best = std::numeric_limits<double>::max();
   for (const auto& m : monitors) {
@@ -46,27 +46,37 @@ Point IntoNearestWorkArea(const Rect& r, const std::vector<Monitor>& monitors) {
       nearest = &m;
     }
   }
-  const Rect& w = nearest->work;
-  return {Fit(r.left, r.Width(), w.left, w.right), Fit(r.top, r.Height(), w.top, w.bottom)};
+  return *nearest;
+}
+
+// Moved the least distance into the work area nearest to it, at its size there.
+Point IntoNearestWorkArea(const Rect& r, const std::vector<Monitor>& monitors, IScaledWindow& window) {
+  const Monitor& m = Nearest(r, monitors);
+  const Size s = window.OuterSize(m.dpi);
+  return {Fit(r.left, s.width, m.work.left, m.work.right), Fit(r.top, s.height, m.work.top, m.work.bottom)};
 }
 
 bool TouchesWorkArea(const Rect& r, const std::vector<Monitor>& monitors) {
   return std::any_of(monitors.begin(), monitors.end(), [&](const Monitor& m) { return Intersects(m.work, r); });
 }
 
-Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
+}  // namespace
+
+Point PlaceRestoredWindow(double leftTw, double topTw, IScaledWindow& window, int dpi,
                           const std::vector<Monitor>& monitors) {
-  Rect r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
+  int x = TwipsToPixels(leftTw, dpi), y = TwipsToPixels(topTw, dpi);
   for (const auto& m : monitors) {
+    const Rect r = At(x, y, window.OuterSize(m.dpi));
     if (!Contains(m.bounds, r)) continue;
     // Wholly on a monitor, yet perhaps all under a wide taskbar.
-    return TouchesWorkArea(r, monitors) ? Point{r.left, r.top} : IntoNearestWorkArea(r, monitors);
+    return TouchesWorkArea(r, monitors) ? Point{x, y} : IntoNearestWorkArea(r, monitors, window);
   }
   if (topTw < 0) topTw = 100;
   if (leftTw < 0) leftTw = 100;
-  r = At(TwipsToPixels(leftTw, dpi), TwipsToPixels(topTw, dpi), width, height);
-  if (monitors.empty() || TouchesWorkArea(r, monitors)) return {r.left, r.top};
-  return IntoNearestWorkArea(r, monitors);
+  x = TwipsToPixels(leftTw, dpi), y = TwipsToPixels(topTw, dpi);
+  if (monitors.empty()) return {x, y};
+  const Rect r = At(x, y, window.OuterSize(Nearest(At(x, y, window.OuterSize(dpi)), monitors).dpi));
+  return TouchesWorkArea(r, monitors) ? Point{x, y} : IntoNearestWorkArea(r, monitors, window);
 }
 
 Point PlaceSettingsWindow(const Rect& mainWindow, int width, int height, int dpi,

@@ -14,15 +14,18 @@ struct Point {
   bool operator==(const Point&) const = default;
 };
 
-// leftTw/topTw: the restored position in twips; size: the window's outer size
-// in pixels. Returns the window's top-left corner in pixels:
-//  1. wholly on one monitor and touching a work area: kept as it is (monitors
-//     left of or above the primary one have negative coordinates); wholly on
-//     one but under its taskbar: moved into the nearest work area;
+// leftTw/topTw: the restored position in twips at dpi (the system DPI, in which
+// positions are stored); window: its outer size at any DPI, since it takes the
+// DPI of the monitor it lands on. Returns the window's top-left corner in pixels:
+//  1. wholly on one monitor at the size it has there, and touching a work area:
+//     kept as it is (monitors left of or above the primary one have negative
+//     coordinates); wholly on one but under its taskbar: moved into the nearest
+//     work area;
 //  2. otherwise a negative coordinate becomes 100 twips;
 //  3. a window that then touches no monitor's work area is moved into the work
-//     area of the nearest monitor. Partly off screen is left alone.
-Point PlaceRestoredWindow(double leftTw, double topTw, int width, int height, int dpi,
+//     area of the nearest monitor, at its size there. Partly off screen is left
+//     alone.
+Point PlaceRestoredWindow(double leftTw, double topTw, platform::IScaledWindow& window, int dpi,
                           const std::vector<platform::Monitor>& monitors);
 
 // The settings window opens 180 twips below the main window and 1000 twips to

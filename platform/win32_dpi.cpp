@@ -40,11 +40,15 @@ UINT DpiForWindow(HWND hwnd) {
   static const auto fn = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
   if (const UINT dpi = fn && hwnd ? fn(hwnd) : 0) return dpi;
   // Windows 8.1 and 10 before 1607 know the DPI of each monitor only.
+  return hwnd ? DpiForMonitor(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST)) : DpiForSystem();
+}
+
+UINT DpiForMonitor(HMONITOR monitor) {
+  // Windows 7 and 8 have one DPI for every monitor.
   using MonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
   static const auto monitorDpi = SystemFunction<MonitorFn>(L"shcore.dll", "GetDpiForMonitor");
   UINT x = 0, y = 0;
-  if (monitorDpi && hwnd && SUCCEEDED(monitorDpi(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) && x)
-    return x;
+  if (monitorDpi && monitor && SUCCEEDED(monitorDpi(monitor, 0, &x, &y)) && x) return x;
   return DpiForSystem();
 }
 

@@ -7,6 +7,7 @@
 namespace kalvero::platform {
 
 UINT DpiForWindow(HWND hwnd);
+UINT DpiForMonitor(HMONITOR monitor);
 UINT DpiForSystem();
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
 int SystemMetricForDpi(int index, UINT dpi);

@@ -10,12 +10,19 @@ void ModalWindow::ShowModal(HWND owner) {
     if (hwnd_ || !Create(owner)) return;
     OnLoad();
   }
-  RECT self{};
-  GetWindowRect(hwnd_, &self);
-  const POINT p = Place(owner, {self.right - self.left, self.bottom - self.top});
-  SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // On a monitor of another DPI the window has just been resized for it.
-  Layout(DpiForWindow(hwnd_));
+  // Made on the main screen, it takes the DPI of the monitor it is moved to, and
+  // with it a new size: placed again for that size.
+  const auto size = [this] {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return Size{r.right - r.left, r.bottom - r.top};
+  };
+  const auto place = [&](Size s) { return Place(owner, {s.width, s.height}); };
+  PlaceForItsSize(size, place, [this](POINT p) {
+    SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the system sends no WM_DPICHANGED, the move still changed the DPI.
+    if (const UINT dpi = DpiForWindow(hwnd_); dpi != dpi_) Layout(dpi);
+  });
 
   EnableWindow(owner_, FALSE);
   ShowWindow(hwnd_, SW_SHOW);

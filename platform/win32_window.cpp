@@ -88,7 +88,8 @@ static BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
   if (GetMonitorInfoW(monitor, &mi))
-    reinterpret_cast<std::vector<Monitor>*>(param)->push_back({ToRect(mi.rcMonitor), ToRect(mi.rcWork)});
+    reinterpret_cast<std::vector<Monitor>*>(param)->push_back(
+        {ToRect(mi.rcMonitor), ToRect(mi.rcWork), static_cast<int>(DpiForMonitor(monitor))});
   return TRUE;
 }
 

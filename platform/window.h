@@ -13,14 +13,41 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+struct Size {
+  int width = 0, height = 0;
+  bool operator==(const Size&) const = default;
+};
+
 struct Monitor {
   Rect bounds;  // the whole monitor
   Rect work;    // without the taskbar and docked bars
+  int dpi = 96;
 };
 
-class IMainWindow {
+// A window whose outer size follows the DPI of the monitor it is on: its frame
+// and its client area are both scaled.
+class IScaledWindow {
  public:
-  virtual ~IMainWindow() = default;
+  virtual ~IScaledWindow() = default;
+  virtual Size OuterSize(int dpi) = 0;
+};
+
+// Places a window whose size follows the DPI of where it lands: placed for the
+// size it has, moved there, and placed again while the move changed its size
+// (landing on a monitor of another DPI), so that it ends wholly where it is
+// meant to be. Twice more at most: a DPI change one way, then back.
+template <class SizeNow, class PlaceFor, class MoveTo>
+void PlaceForItsSize(SizeNow sizeNow, PlaceFor placeFor, MoveTo moveTo) {
+  Size placed{-1, -1};
+  for (int i = 0; i < 3; ++i) {
+    const Size size = sizeNow();
+    if (size == placed) return;
+    moveTo(placeFor(placed = size));
+  }
+}
+
+class IMainWindow : public IScaledWindow {
+ public:
   virtual void SetTopmost(bool topmost) = 0;
   // Hidden, the window also leaves the taskbar; shown again, it comes to the front.
   virtual void Hide() = 0;

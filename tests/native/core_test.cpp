@@ -41,29 +41,44 @@ TEST(StoredTexts, NumberOptionBoxAndPosition) {
 
 const platform::Monitor kPrimary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
 
-// Twips at 96 dpi: 15 twips a pixel. The window is 167 x 58 pixels.
+// The strip: 167 x 58 pixels at 96 dpi, 250 x 87 at 144.
+struct Strip : platform::IScaledWindow {
+  platform::Size OuterSize(int dpi) override { return {167 * dpi / 96, 58 * dpi / 96}; }
+};
+
+// Twips at 96 dpi: 15 twips a pixel; at 144, 10.
 TEST(Placement, WindowsStayReachable) {
   const platform::Monitor kLeft{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}}, kRight{{1920, 0, 3200, 1024}, {1920, 0, 3200, 984}};
   const platform::Monitor kAbove{{0, -1080, 1920, 0}, {0, -1080, 1920, -40}}, kBelow{{0, 1080, 1920, 2160}, {0, 1080, 1920, 2120}};
-  const std::tuple<std::vector<platform::Monitor>, double, double, int, int> cases[] = {
-      {{kPrimary}, 960, 720, 64, 48},
-      {{kPrimary}, 300, -150, 20, 7},                   // slightly above the top
-      {{kPrimary, kLeft}, -15000, 3000, -1000, 200},    // a monitor to the left keeps negatives
-      {{kPrimary, kLeft}, -450, 3000, 7, 200},          // straddling two monitors is corrected
-      {{kPrimary, kAbove}, 1500, -7500, 100, -500},     // a monitor above keeps negatives
-      {{kPrimary, kRight}, 60000, 1500, 3033, 100},     // beyond a second monitor: into the nearest one
-      {{kPrimary, kBelow}, 60000, 45000, 1753, 2062},
-      {{kRight, kPrimary, kLeft}, -15000, 13500, -1000, 900},  // three: wherever the window is wholly
-      {{kBelow, kPrimary, kAbove}, 1500, -15750, 100, -1050},
-      {{kLeft, kPrimary, kRight}, 57000, 600, 3033, 40},      // beyond the last of three in a row
-      {{kAbove, kPrimary, kBelow}, -30000, 60000, 7, 2062},   // left of three stacked: back from the left
-      {{kPrimary}, 28500, 1500, 1900, 100},             // partly off the right edge stays
-      {{kPrimary}, 3e38, 3e38, 1753, 982},              // huge values come back, and stay finite
-      {{}, -1, 99999, 7, 6667},                         // no monitor known: the correction only
-      {{{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}}}, 1500, 1500, 400, 100},  // wholly under a wide taskbar on the left
+  // A 150 % laptop with a 100 % monitor on its right, and the other way round.
+  const platform::Monitor kLaptop{kPrimary.bounds, kPrimary.work, 144}, kBeside{{-1920, 0, 0, 1080}, {-1920, 0, 0, 1040}};
+  const platform::Monitor kLaptopBeside{{1920, 0, 3840, 1080}, {1920, 0, 3840, 1040}, 144};
+  const std::tuple<std::vector<platform::Monitor>, double, double, int, int, int> cases[] = {  // ..., system dpi
+      {{kPrimary}, 960, 720, 64, 48, 96},
+      {{kPrimary}, 300, -150, 20, 7, 96},                   // slightly above the top
+      {{kPrimary, kLeft}, -15000, 3000, -1000, 200, 96},    // a monitor to the left keeps negatives
+      {{kPrimary, kLeft}, -450, 3000, 7, 200, 96},          // straddling two monitors is corrected
+      {{kPrimary, kAbove}, 1500, -7500, 100, -500, 96},     // a monitor above keeps negatives
+      {{kPrimary, kRight}, 60000, 1500, 3033, 100, 96},     // beyond a second monitor: into the nearest one
+      {{kPrimary, kBelow}, 60000, 45000, 1753, 2062, 96},
+      {{kRight, kPrimary, kLeft}, -15000, 13500, -1000, 900, 96},  // three: wherever the window is wholly
+      {{kBelow, kPrimary, kAbove}, 1500, -15750, 100, -1050, 96},
+      {{kLeft, kPrimary, kRight}, 57000, 600, 3033, 40, 96},      // beyond the last of three in a row
+      {{kAbove, kPrimary, kBelow}, -30000, 60000, 7, 2062, 96},   // left of three stacked: back from the left
+      {{kPrimary}, 28500, 1500, 1900, 100, 96},             // partly off the right edge stays
+      {{kPrimary}, 3e38, 3e38, 1753, 982, 96},              // huge values come back, and stay finite
+      {{}, -1, 99999, 7, 6667, 96},                         // no monitor known: the correction only
+      {{{{0, 0, 1920, 1080}, {400, 0, 1920, 1080}}}, 1500, 1500, 400, 100, 96},  // wholly under a wide taskbar on the left
+      // Parked against the laptop on the 100 % monitor at its left, where it is 167 wide: it stays there
+      // at every start (taken at 250 wide, it would straddle both and go to 100 twips).
+      {{kLaptop, kBeside}, -1670, 5000, -167, 500, 144},
+      {{kBeside, kLaptop}, -1670, 9820, -167, 982, 144},
+      // Beyond the 150 % monitor: into it, at its size there.
+      {{kPrimary, kLaptopBeside}, 60000, 1500, 3590, 100, 96},
   };
-  for (const auto& [monitors, left, top, x, y] : cases) {
-    const Point p = PlaceRestoredWindow(left, top, 167, 58, 96, monitors);
+  for (const auto& [monitors, left, top, x, y, dpi] : cases) {
+    Strip strip;
+    const Point p = PlaceRestoredWindow(left, top, strip, dpi, monitors);
     EXPECT_TRUE(p.x == x && p.y == y) << left << "," << top << " placed at " << p.x << "," << p.y;
   }
   // The settings window opens 1000 twips left of and 180 below the main window,
@@ -77,6 +92,14 @@ TEST(Placement, WindowsStayReachable) {
     EXPECT_TRUE(PlaceSettingsWindow(opener, 289, 182, 96, kPrimary.work) == settings);
     EXPECT_TRUE(CentreOver(opener, 382, 218, kPrimary.work) == about);
   }
+  // The settings window is made on the primary monitor (100 %), then placed below the strip on the
+  // 150 % one, where it grows: placed again, it ends wholly inside the work area, its buttons above the
+  // taskbar.
+  Point at{0, 0};
+  const auto size = [&] { return at.x >= 1920 ? platform::Size{433, 273} : platform::Size{289, 182}; };
+  platform::PlaceForItsSize(size, [&](platform::Size s) { return PlaceSettingsWindow({3590, 953, 3840, 1040}, s.width, s.height, 144, kLaptopBeside.work); },
+                  [&](Point p) { at = p; });
+  EXPECT_TRUE(at == (Point{3407, 767})) << at.x << "," << at.y;
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
     return Add("move " + std::to_string(x) + "," + std::to_string(y)) && (rect = {x, y, x + 167, y + 58}, true);
   }
   int PositionDpi() override { return dpi; }
+  platform::Size OuterSize(int at) override { return {167 * at / 96, 58 * at / 96}; }
   std::vector<platform::Monitor> Monitors() override { return {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}}; }
   bool SetTipText(std::wstring_view text) override { return Add("tip " + N(text)); }
   bool InTray() override { return inTray; }
@@ -58,6 +59,7 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
     return p == L"C:\\Program Files\\Kalvero" ? std::optional<std::wstring>(L"C:\\PROGRA~1\\Kalvero") : std::nullopt;
   }
   bool FileExists(const std::wstring& path) override { return path == file; }
+  bool ExecutableInProgramFiles() override { return folder && folder->starts_with(L"C:\\Program Files\\"); }
   std::wstring NativeSystemDirectory() override { return L"C:\\Windows\\system32"; }
   std::wstring SystemDirectory() override { return L"C:\\Windows\\system32"; }
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {

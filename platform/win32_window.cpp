@@ -38,6 +38,18 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+void ScaleNonClientArea(HWND window) {
+  using ContextFn = HANDLE(WINAPI*)();
+  using EqualFn = BOOL(WINAPI*)(HANDLE, HANDLE);
+  using EnableFn = BOOL(WINAPI*)(HWND);
+  static const auto context = SystemFunction<ContextFn>(L"user32.dll", "GetThreadDpiAwarenessContext");
+  static const auto equal = SystemFunction<EqualFn>(L"user32.dll", "AreDpiAwarenessContextsEqual");
+  static const auto enable = SystemFunction<EnableFn>(L"user32.dll", "EnableNonClientDpiScaling");
+  // Per-monitor v1 is what the manifest gives on 1607, which knows no v2.
+  const auto perMonitorV1 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3));
+  if (context && equal && enable && equal(context(), perMonitorV1)) enable(window);
+}
+
 void MoveToSuggested(HWND window, const RECT& suggested) {
   SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -18,6 +18,10 @@ namespace kalvero::platform {
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background,
                          HICON icon = nullptr, HICON smallIcon = nullptr);
 
+// Windows 10 1607 scales a window's caption and frame with its monitor's DPI only
+// when asked to, as the window is being created; later versions do it by themselves.
+void ScaleNonClientArea(HWND window);
+
 // Routes a window's messages to T::Handle, the object being passed as the
 // creation parameter. The product has no exceptions: nothing can unwind into
 // the system's code.
@@ -27,6 +31,7 @@ LRESULT CALLBACK WindowProcOf(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcep
   if (msg == WM_NCCREATE) {
     self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    ScaleNonClientArea(hwnd);
   }
   return self ? self->Handle(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }

@@ -19,6 +19,9 @@ class ISystem {
   // The system's own programs' folder as a 64-bit program sees it: from a
   // 32-bit process on 64-bit Windows, Windows\Sysnative.
   virtual std::wstring NativeSystemDirectory() = 0;
+  // Whether the running executable lies inside one of the Program Files folders
+  // (the 64-bit and the 32-bit one), where only administrators can replace it.
+  virtual bool ExecutableInProgramFiles() = 0;
   // An existing file, not a folder.
   virtual bool FileExists(const std::wstring& path) = 0;
 };

@@ -63,6 +63,67 @@ std::wstring Win32System::NativeSystemDirectory() {
   return std::wstring(path, n) + (redirected ? L"\\Sysnative" : L"");
 }
 
+namespace {
+
+// A path as the file system names it: full, long names, no "\\?\" prefix, no
+// trailing backslash, so that two spellings of one place compare equal.
+std::wstring Normalised(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return {};
+    const bool fits = n < full.size();
+    full.resize(n);
+    if (fits) break;
+  }
+  std::wstring longer(full.size() + 1, L'\0');
+  for (;;) {
+    const DWORD n = GetLongPathNameW(full.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+    if (n == 0) break;  // not there: the full path is all there is
+    const bool fits = n < longer.size();
+    longer.resize(n);
+    if (fits) {
+      full = longer;
+      break;
+    }
+  }
+  if (full.rfind(L"\\\\?\\", 0) == 0) full.erase(0, 4);
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  return full;
+}
+
+// The machine's own record of a Program Files folder, in the 64-bit registry, which
+// a 32-bit process reaches too; the environment's copy is the user's to change.
+std::wstring ProgramFilesFolder(const wchar_t* name) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+    return {};
+  const UniqueKey key(opened);
+  wchar_t value[MAX_PATH + 1] = L"";
+  DWORD type = 0, size = MAX_PATH * sizeof(wchar_t);
+  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return {};
+  value[size / sizeof(wchar_t)] = L'\0';  // stored without its NUL, it still ends here
+  return value;
+}
+
+}  // namespace
+
+bool Win32System::ExecutableInProgramFiles() {
+  const std::wstring exe = Normalised(ModulePath());
+  for (const wchar_t* name : {L"ProgramFilesDir", L"ProgramFilesDir (x86)"}) {
+    const std::wstring folder = Normalised(ProgramFilesFolder(name));
+    // Inside it, not merely named alike ("C:\Program Files Old").
+    if (folder.empty() || exe.size() <= folder.size() + 1 || exe[folder.size()] != L'\\') continue;
+    if (CompareStringOrdinal(exe.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                             static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL)
+      return true;
+  }
+  return false;
+}
+
 bool Win32System::FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -14,6 +14,7 @@ class Win32System final : public ISystem {
   std::optional<std::wstring> ShortPathName(const std::wstring& path) override;
   std::wstring NativeSystemDirectory() override;
   bool FileExists(const std::wstring& path) override;
+  bool ExecutableInProgramFiles() override;
 
  private:
   std::wstring ModulePath();

@@ -108,9 +108,15 @@ bool Autostart::IsRegistered() {
 }
 
 void Autostart::Register(const std::wstring& key) {
-  const auto machine =
-      SetRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, executablePath_, kView64);
-  if (machine != 0 && machine != platform::kRegAccessDenied) return;  // no Run key: nothing to do
+  if (system_.ExecutableInProgramFiles()) {
+    const auto machine =
+        SetRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, executablePath_, kView64);
+    if (machine != 0 && machine != platform::kRegAccessDenied) return;  // no Run key: nothing to do
+  } else {
+    // Every account would run, at its logon, an exe that this user (or anything
+    // running as them) can replace: the machine's entry is not for this copy.
+    DeleteRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, kView64);
+  }
   // Read back: a write can be refused after the key opened for writing (a
   // guard on Run keys, a quota), and the helper does not say so. Only a
   // machine-wide entry that is really there replaces this user's own; without

@@ -1,6 +1,7 @@
-// Start with Windows: one "Kalvero" value under the Run key. Machine-wide when
-// it can be written; without the rights for that, the same value for this user
-// alone, which needs none. There is never more than one entry.
+// Start with Windows: one "Kalvero" value under the Run key. Machine-wide for an
+// exe in Program Files, which only administrators can replace, when it can be
+// written there; otherwise the same value for this user alone, which needs no
+// rights. There is never more than one entry.
 #pragma once
 
 #include <string>

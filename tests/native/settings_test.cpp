@@ -10,42 +10,61 @@ using Value = test::FakeRegistry::Value;
 const auto sz = [](const wchar_t* t) { return Value{platform::kRegSz, core::EncodeRegSz(t)}; };
 
 // Opening (click 3) rewrites any entry as this copy's; without administrator rights the machine-wide key
-// refuses writes: the box still tells the truth, and there is never more than one entry. A 32-bit build on
-// 64-bit Windows throughout: it keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click
-// twice: the path is computed afresh, never appended to the last one.
-// Task Manager's mark (the machine's, or this user's with userMark): an entry it disabled shows cleared and
-// is left alone; a tick enables it again, the rest of the mark kept; clearing leaves the mark; no mark is
-// written where there was none.
+// refuses writes: the box still tells the truth, and there is never more than one entry. Only an exe in
+// Program Files, which only administrators can replace, gets the machine-wide entry; any other copy gets
+// this user's, and takes the machine's away where it can. A 32-bit build on 64-bit Windows throughout: it
+// keeps the one entry the 64-bit build sees, not a Wow6432Node copy. Each click twice: the path is computed
+// afresh, never appended to the last one.
+// Task Manager's mark, each root's beside its entry: an entry it disabled shows cleared and is left alone;
+// a tick enables it again, the rest of the mark kept; clearing leaves the mark; no mark is written where
+// there was none.
 TEST(Autostart, WhereTheOneEntryGoes) {
   using Entry = std::optional<Value>;
   const Entry here = sz(L"C:\\PROGRA~1\\Kalvero\\Kalvero.exe"), k = sz(L"C:\\K.exe"), old = sz(L"C:\\A\\K.exe");
   const Entry dword{{platform::kRegDword, {1, 0, 0, 0}}}, longDword{{platform::kRegDword, std::vector<std::uint8_t>(18)}};
   const Entry off{{platform::kRegBinary, {3, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}}}, on{{3, {2, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2}}};
+  const Entry outside = sz(L"\"E:\\Mes outils\\Kalvero.exe\"");  // no 8.3 names there: quoted at its blank
   using M = test::FakeRegistry;
   const struct {
-    decltype(M::machine) machine;
-    Entry machineBefore, userBefore;
-    int click, shown;
-    Entry machineAfter, userAfter;
-    Entry mark = {}, markAfter = {};
-    bool userMark = false, nt = true;
+    decltype(M::machine) machine = M::Admin;
+    Entry machineBefore = {}, userBefore = {};
+    int click = 0, shown = 0;
+    Entry machineAfter = {}, userAfter = {};
+    Entry machineMark = {}, userMark = {}, machineMarkAfter = {}, userMarkAfter = {};
+    bool nt = true;
     std::optional<std::wstring> folder = L"C:\\Program Files\\Kalvero";  // its short form is C:\PROGRA~1\Kalvero
   } cases[] = {
-      {M::NoRights, {}, {}, 1, 1, {}, here},  // refused: this user's entry
-      {M::NoRights, old, k, 1, 1, old, {}},   // refused, the machine's entry kept
-      {M::Admin, {}, k, 1, 1, here, {}},      // allowed: this user's entry goes
-      {M::RefusesValues, {}, k, 1, 1, {}, here},  // this user's entry kept, not lost
-      {M::NoRights, k, {}, 0, 1, k, {}},      // cleared, refused: still shown
-      {M::NoRights, {}, k, 0, 0, {}, {}},     {M::Admin, dword, {}, 3, 1, here, {}},  // even of another type
-      {M::NoRights, longDword, {}, 3, 1, longDword, {}},  // too long for its type: an entry, not doubled
-      {M::Admin, {}, k, 1, 1, here, {}, {}, {}, false, false},  // the other family keeps its entry under RunServices
-      {M::Admin, {}, {}, 1, 1, sz(L"D:\\Kalvero.exe"), {}, {}, {}, false, true, L"D:\\"},
-      {M::Admin, {}, {}, 1, 1, sz(L"\\Kalvero.exe"), {}, {}, {}, false, true, std::nullopt},  // each step carries on
-      // No 8.3 names on that volume: quoted, so the shell cannot stop at the blank.
-      {M::Admin, {}, {}, 1, 1, sz(L"\"E:\\Mes outils\\Kalvero.exe\""), {}, {}, {}, false, true, L"E:\\Mes outils"},
-      {M::Admin, old, {}, 3, 0, old, {}, off, off},         {M::Admin, old, {}, 1, 1, here, {}, off, on},
-      {M::NoRights, {}, k, 1, 1, {}, here, off, on, true},  {M::Admin, k, {}, 2, 0, {}, {}, off, off},  // greyed: cleared
-      {M::NoRights, old, {}, 1, 0, old, {}, off, off},      // cannot be enabled: still shown cleared
+      {.machine = M::NoRights, .click = 1, .shown = 1, .userAfter = here},  // refused: this user's entry
+      {.machine = M::NoRights, .machineBefore = old, .userBefore = k, .click = 1, .shown = 1, .machineAfter = old},
+      {.userBefore = k, .click = 1, .shown = 1, .machineAfter = here},  // allowed: this user's entry goes
+      {.machine = M::RefusesValues, .userBefore = k, .click = 1, .shown = 1, .userAfter = here},  // kept, not lost
+      {.machine = M::NoRights, .machineBefore = k, .click = 0, .shown = 1, .machineAfter = k},  // refused: still shown
+      {.machine = M::NoRights, .userBefore = k, .click = 0, .shown = 0},
+      {.machineBefore = dword, .click = 3, .shown = 1, .machineAfter = here},  // even of another type
+      {.machine = M::NoRights, .machineBefore = longDword, .click = 3, .shown = 1, .machineAfter = longDword},  // not doubled
+      {.userBefore = k, .click = 1, .shown = 1, .machineAfter = here, .nt = false},  // the other family: RunServices
+      // Elsewhere than in Program Files, administrator or not: this user's entry, never the machine's.
+      {.click = 1, .shown = 1, .userAfter = outside, .folder = L"E:\\Mes outils"},
+      {.click = 1, .shown = 1, .userAfter = sz(L"D:\\Kalvero.exe"), .folder = L"D:\\"},
+      {.click = 1, .shown = 1, .userAfter = sz(L"\\Kalvero.exe"), .folder = std::nullopt},  // each step carries on
+      {.machineBefore = k, .click = 3, .shown = 1, .userAfter = outside, .folder = L"E:\\Mes outils"},
+      {.machine = M::NoRights, .machineBefore = k, .click = 3, .shown = 1, .machineAfter = k, .folder = L"E:\\Mes outils"},
+      {.machineBefore = k, .userBefore = k, .click = 0, .shown = 0, .folder = L"E:\\Mes outils"},
+      // Task Manager's marks.
+      {.machineBefore = old, .click = 3, .shown = 0, .machineAfter = old, .machineMark = off, .machineMarkAfter = off},
+      {.machineBefore = old, .click = 1, .shown = 1, .machineAfter = here, .machineMark = off, .machineMarkAfter = on},
+      {.machine = M::NoRights, .userBefore = k, .click = 1, .shown = 1, .userAfter = here, .userMark = off, .userMarkAfter = on},
+      {.machineBefore = k, .click = 2, .shown = 0, .machineMark = off, .machineMarkAfter = off},  // greyed: cleared
+      {.machine = M::NoRights, .machineBefore = old, .click = 1, .shown = 0, .machineAfter = old, .machineMark = off,
+       .machineMarkAfter = off},  // cannot be enabled: still shown cleared
+      // Each root's entry goes by its own root's mark, whatever the other root's says.
+      {.userBefore = k, .click = 3, .shown = 0, .userAfter = k, .machineMark = on, .userMark = off, .machineMarkAfter = on,
+       .userMarkAfter = off},
+      {.machineBefore = old, .click = 3, .shown = 0, .machineAfter = old, .machineMark = off, .userMark = on,
+       .machineMarkAfter = off, .userMarkAfter = on},
+      // Moved to the machine's root, where a stale mark said disabled: enabled there, as the box says.
+      {.userBefore = k, .click = 3, .shown = 1, .machineAfter = here, .machineMark = off, .userMark = on,
+       .machineMarkAfter = on, .userMarkAfter = on},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -59,15 +78,16 @@ TEST(Autostart, WhereTheOneEntryGoes) {
     if (c.userBefore) user[L"Kalvero"] = *c.userBefore;
     const std::wstring approved = L"\\" + std::wstring(kApprovedKey);
     auto &machineMarks = reg.keys[L"HKLM" + approved], &userMarks = reg.keys[L"HKCU" + approved];
-    if (c.mark) (c.userMark ? userMarks : machineMarks)[L"Kalvero"] = *c.mark;
+    if (c.machineMark) machineMarks[L"Kalvero"] = *c.machineMark;
+    if (c.userMark) userMarks[L"Kalvero"] = *c.userMark;
     reg.machine = c.machine, reg.wow64 = true, system.nt = c.nt, system.folder = c.folder;
     for (int again = 0; again < 2; ++again)
       EXPECT_EQ(c.click == 3 ? autostart.OnLoad() : autostart.OnClick(c.click), c.shown);
     const auto entry = [](auto& values) { return values.contains(L"Kalvero") ? Entry(values[L"Kalvero"]) : Entry(); };
     EXPECT_EQ(entry(machine), c.machineAfter);
     EXPECT_EQ(entry(user), c.userAfter);
-    EXPECT_EQ(entry(c.userMark ? userMarks : machineMarks), c.markAfter);
-    EXPECT_EQ(entry(c.userMark ? machineMarks : userMarks), Entry());
+    EXPECT_EQ(entry(machineMarks), c.machineMarkAfter);
+    EXPECT_EQ(entry(userMarks), c.userMarkAfter);
     EXPECT_TRUE(node.empty() && reg.open.empty());
     reg.keys.clear();  // the Run key is opened, never created
     EXPECT_TRUE(autostart.OnClick(1) == 0 && reg.keys.empty());

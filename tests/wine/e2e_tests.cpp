@@ -282,15 +282,37 @@ TEST_F(Settings, EachBoxToItsOwnValueAndBack) {
     }
 }
 
-// « Exécuter Kalvero au démarrage » is one machine-wide value in the registry 64-bit programs see, whichever build
-// ticks it (no Wow6432Node copy that the other build would miss); cleared, it is gone; written there by the other
-// build, the box shows it when the window opens, and clears it. Task Manager's mark beside it: disabled (an odd first
-// byte), the box opens cleared and nothing is rewritten; a tick enables it (2), the rest of the mark kept; clearing
-// leaves the mark; no mark is made where there was none.
-TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
+// « Exécuter Kalvero au démarrage » is one value. An exe in either Program Files folder, however it was started
+// (its short path included), gets the machine's, in the registry 64-bit programs see whichever build ticks it (no
+// Wow6432Node copy that the other build would miss); any other copy gets this user's, though every Wine process
+// may write the machine's. Cleared, it is gone; written by the other build, the box shows it when the window
+// opens. Task Manager's mark beside the machine's: disabled (an odd first byte), the box opens cleared and nothing
+// is rewritten; a tick enables it (2), the rest of the mark kept; clearing leaves the mark; no mark is made where
+// there was none.
+TEST_F(Settings, StartWithWindowsIsOneValue) {
     const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                   approved[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-    const Kalvero k;
+    const std::wstring programFiles = L"C:\\Program Files\\Kalvero";
+    wchar_t shortPath[MAX_PATH] = L"";
+    ASSERT_TRUE(Install(programFiles) && Install(L"C:\\Program Files (x86)\\Kalvero") && Install(L"C:\\Program Files Old\\Kalvero") &&
+                GetShortPathNameW(programFiles.c_str(), shortPath, MAX_PATH));
+    for (const auto& [folder, machine] : {std::pair<std::wstring, bool>{programFiles, true}, {shortPath, true},
+                                          {L"C:\\Program Files (x86)\\Kalvero", true}, {L"C:\\Program Files Old\\Kalvero", false},
+                                          {kDir, false}}) {
+        SCOPED_TRACE(std::string(folder.begin(), folder.end()));
+        const Kalvero k(folder);
+        const HWND settings = k.OpenSettings();
+        ASSERT_TRUE(settings);
+        Click(settings, kStartOnWin);
+        EXPECT_TRUE(WaitUntil([&] { return SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+        EXPECT_EQ(machine, HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY));
+        EXPECT_EQ(!machine, HasValue(HKEY_CURRENT_USER, run, 0));
+        Click(settings, kStartOnWin);
+        EXPECT_TRUE(WaitUntil([&] { return SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
+        EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY) || HasValue(HKEY_CURRENT_USER, run, 0));
+        ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
+    }
+    const Kalvero k(programFiles);
     const struct { const wchar_t* before; bool click, ticked, entry; int mark; } rows[] = {  // mark: its first byte, 0 none
         {L"", true, true, true, 0}, {L"", true, false, false, 0}, {L"Run /v Kalvero /d C:\\K.exe", false, true, true, 0},
         {L"Explorer\\StartupApproved\\Run /v Kalvero /t REG_BINARY /d 030000000908070605040302", false, false, true, 3},
@@ -304,7 +326,7 @@ TEST_F(Settings, StartWithWindowsIsOneValueInThe64BitView) {
         if (row.click) Click(settings, kStartOnWin);
         EXPECT_TRUE(WaitUntil([&] { return (SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED) == row.ticked; }));
         EXPECT_EQ(row.entry, HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY));
-        EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6432KEY)) << "a Wow6432Node copy";
+        EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6432KEY) || HasValue(HKEY_CURRENT_USER, run, 0)) << "a second entry";
         BYTE mark[64] = {};
         DWORD size = sizeof mark;
         RegGetValueW(HKEY_LOCAL_MACHINE, approved, L"Kalvero", RRF_RT_ANY | RRF_SUBKEY_WOW6464KEY, nullptr, mark, &size);

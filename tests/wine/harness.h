@@ -34,6 +34,8 @@ inline bool Install(const std::wstring& dir = kDir) {
     GetModuleFileNameW(nullptr, recorder, MAX_PATH);
     wcscpy(wcsrchr(recorder, L'\\'), L"\\recorder.exe");
     MultiByteToWideChar(CP_UTF8, 0, KALVERO_EXE, -1, built + 2, MAX_PATH - 2);
+    for (size_t at = dir.find(L'\\', 3); at != std::wstring::npos; at = dir.find(L'\\', at + 1))
+        CreateDirectoryW(dir.substr(0, at).c_str(), nullptr);  // its parents first
     CreateDirectoryW(dir.c_str(), nullptr);
     return CopyFileW(built, (dir + L"\\Kalvero.exe").c_str(), FALSE) &&
            CopyFileW(recorder, (dir + L"\\shutdown.exe").c_str(), FALSE) &&

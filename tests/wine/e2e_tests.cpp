@@ -282,24 +282,32 @@ TEST_F(Settings, EachBoxToItsOwnValueAndBack) {
     }
 }
 
-// « Exécuter Kalvero au démarrage » is one value. An exe in either Program Files folder, however it was started
-// (its short path included), gets the machine's, in the registry 64-bit programs see whichever build ticks it (no
-// Wow6432Node copy that the other build would miss); any other copy gets this user's, though every Wine process
-// may write the machine's. Cleared, it is gone; written by the other build, the box shows it when the window
-// opens. Task Manager's mark beside the machine's: disabled (an odd first byte), the box opens cleared and nothing
-// is rewritten; a tick enables it (2), the rest of the mark kept; clearing leaves the mark; no mark is made where
-// there was none.
+// « Exécuter Kalvero au démarrage » is one value. An exe in either Program Files folder gets the machine's, in the
+// registry 64-bit programs see whichever build ticks it (no Wow6432Node copy that the other build would miss),
+// however the machine records that folder (another case, a final backslash, its short form); any other copy gets
+// this user's, though every Wine process may write the machine's. Cleared, it is gone; written by the other build,
+// the box shows it when the window opens. Task Manager's mark beside the machine's: disabled (an odd first byte),
+// the box opens cleared and nothing is rewritten; a tick enables it (2), the rest of the mark kept; clearing
+// leaves the mark; no mark is made where there was none.
 TEST_F(Settings, StartWithWindowsIsOneValue) {
     const wchar_t run[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                   approved[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
-    const std::wstring programFiles = L"C:\\Program Files\\Kalvero";
-    wchar_t shortPath[MAX_PATH] = L"";
-    ASSERT_TRUE(Install(programFiles) && Install(L"C:\\Program Files (x86)\\Kalvero") && Install(L"C:\\Program Files Old\\Kalvero") &&
-                GetShortPathNameW(programFiles.c_str(), shortPath, MAX_PATH));
-    for (const auto& [folder, machine] : {std::pair<std::wstring, bool>{programFiles, true}, {shortPath, true},
-                                          {L"C:\\Program Files (x86)\\Kalvero", true}, {L"C:\\Program Files Old\\Kalvero", false},
-                                          {kDir, false}}) {
-        SCOPED_TRACE(std::string(folder.begin(), folder.end()));
+    const std::wstring programFiles = L"C:\\Program Files\\Kalvero", x86 = L"C:\\Program Files (x86)\\Kalvero",
+                       old = L"C:\\Program Files Old\\Kalvero";
+    const auto record = [](const std::wstring& folder) {  // the machine's record of the 64-bit Program Files folder
+        HKEY key = nullptr;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
+        RegSetValueExW(key, L"ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()), DWORD(folder.size() + 1) * 2);
+        RegCloseKey(key);
+    };
+    wchar_t shortForm[MAX_PATH] = L"";
+    ASSERT_TRUE(Install(programFiles) && Install(x86) && Install(old) && GetShortPathNameW(L"C:\\Program Files", shortForm, MAX_PATH));
+    for (const auto& [folder, recorded, machine] : {std::tuple<std::wstring, std::wstring, bool>{programFiles, L"C:\\Program Files", true},
+                                                     {x86, L"C:\\Program Files", true}, {programFiles, L"c:\\PROGRAM FILES\\", true},
+                                                     {programFiles, shortForm, true}, {old, L"C:\\Program Files", false},
+                                                     {kDir, L"C:\\Program Files", false}}) {
+        SCOPED_TRACE(std::string(folder.begin(), folder.end()) + " " + std::string(recorded.begin(), recorded.end()));
+        record(recorded);
         const Kalvero k(folder);
         const HWND settings = k.OpenSettings();
         ASSERT_TRUE(settings);
@@ -312,6 +320,7 @@ TEST_F(Settings, StartWithWindowsIsOneValue) {
         EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, run, RRF_SUBKEY_WOW6464KEY) || HasValue(HKEY_CURRENT_USER, run, 0));
         ASSERT_TRUE(CloseModal(settings, k.main, WM_CLOSE));
     }
+    record(L"C:\\Program Files");
     const Kalvero k(programFiles);
     const struct { const wchar_t* before; bool click, ticked, entry; int mark; } rows[] = {  // mark: its first byte, 0 none
         {L"", true, true, true, 0}, {L"", true, false, false, 0}, {L"Run /v Kalvero /d C:\\K.exe", false, true, true, 0},

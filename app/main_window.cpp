@@ -21,6 +21,8 @@ constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 // by waiting: once a second for a minute.
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr int kTrayRetries = 60;
+// A key message's previous key state: the key was down before this message.
+constexpr LPARAM kKeyWasDown = 1 << 30;
 
 HWND CreateMainWindow(HINSTANCE instance, void* self, WindowIcons& icons) {
   // Sized and given icons for the system DPI first; Layout() corrects both for
@@ -239,7 +241,10 @@ bool MainWindow::PreTranslate(MSG& msg) {
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
     HWND focus = GetFocus();
     if (focus && GetParent(focus) == hwnd_) {
-      SendMessageW(focus, BM_CLICK, 0, 0);
+      // Only a fresh press clicks. A repeat, or a key that was already down when
+      // the strip got the focus (Kalvero started with Enter from the Run box and
+      // the key held), must not shut Windows down.
+      if (!(msg.lParam & kKeyWasDown)) SendMessageW(focus, BM_CLICK, 0, 0);
       return true;
     }
   }

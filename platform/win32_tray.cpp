@@ -55,7 +55,10 @@ bool Win32TrayIcon::Add() {
   // NIF_SHOWTIP: the version 4 asked for below hides the tooltip without it;
   // older shells ignore the flag.
   NOTIFYICONDATAW d = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
-  if (!NotifyIcon(NIM_ADD, &d)) return false;
+  // On a slow logon the shell may give up answering an add and still make the
+  // icon, then refuse every later add as a duplicate: an icon that takes a
+  // change is ours all the same.
+  if (!NotifyIcon(NIM_ADD, &d) && !NotifyIcon(NIM_MODIFY, &d)) return false;
   KALVERO_TRACE("icon added");
   // Version 4: a selection by keyboard (Enter, Space) arrives as a selection
   // too, not as a right button.

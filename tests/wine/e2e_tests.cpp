@@ -51,6 +51,30 @@ TEST_F(Strip, PowerCommandsRunSystemShutdownOnly) {
                   "\\shutdown.exe\tshutdown -r -f -t 0\t1\t2\t2250,3000\n", RecorderLog());
 }
 
+// Enter clicks the focused button on a fresh press only: its repeats, or a press already down when Kalvero got
+// the focus (started with Enter from the Run box, the key held), do nothing. Space clicks on its release, and only
+// after a press the button saw. Each row posts its key messages to the focused shut-down button; the recorder
+// counts the shutdowns started.
+TEST_F(Strip, KeysActOnAFreshPressOnly) {
+    const Kalvero k;
+    ASSERT_TRUE(FocusOn(k.main, kShutdown));
+    constexpr LPARAM kRepeat = 1 << 30, kUp = 0xC0000000;
+    const std::pair<std::vector<std::tuple<UINT, WPARAM, LPARAM>>, int> rows[] = {  // messages, shutdowns
+        {{{WM_KEYDOWN, VK_RETURN, kRepeat}, {WM_KEYDOWN, VK_RETURN, kRepeat}, {WM_KEYDOWN, VK_RETURN, kRepeat}, {WM_KEYUP, VK_RETURN, kUp}}, 0},
+        {{{WM_KEYDOWN, VK_RETURN, 0}, {WM_KEYDOWN, VK_RETURN, kRepeat}, {WM_KEYDOWN, VK_RETURN, kRepeat}, {WM_KEYUP, VK_RETURN, kUp}}, 1},
+        {{{WM_KEYUP, VK_SPACE, kUp}}, 0},
+        {{{WM_KEYDOWN, VK_SPACE, 0}, {WM_KEYDOWN, VK_SPACE, kRepeat}, {WM_KEYUP, VK_SPACE, kUp}}, 1},
+    };
+    for (const auto& row : rows) {
+        const auto& [messages, shutdowns] = row;
+        SCOPED_TRACE(&row - rows);
+        ASSERT_TRUE(ClearRecorderLog());
+        for (const auto& [message, key, flags] : messages) PostMessageW(Focus(k.main), message, key, flags | 1);
+        EXPECT_TRUE(Flush(k.main) && WaitUntil([] { return !Running(L"shutdown.exe"); }));
+        EXPECT_EQ(shutdowns, std::ranges::count(RecorderLog(), '\n'));
+    }
+}
+
 // A second start finds the first running and ends at once, touching nothing.
 TEST_F(Strip, SecondStartEndsTouchingNothing) {
     SetSettings({{L"DerPosition", L"1"}, {L"Haut", L"-50"}});  // a second one that saved anything would change it
@@ -77,6 +101,7 @@ TEST_F(Strip, SessionEndSavesItsPlaceUnderAModalWindow) {
 // on, so that a test sees whether Kalvero removed its icon itself.
 std::vector<ULONG_PTR> g_tray_calls;
 bool g_refuse_adds = false;     // a notification area that takes no icon: a session ending, another shell
+bool g_kept_refused = false;    // one that times out on an add (a slow logon) and makes the icon all the same
 bool g_refuse_version = false;  // an older shell, which keeps to the button messages of old
 bool g_tipless = false;
 LRESULT CALLBACK RecordingTray(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -87,9 +112,18 @@ LRESULT CALLBACK RecordingTray(HWND window, UINT message, WPARAM wparam, LPARAM 
     // Windows shows the tooltip only with NIF_SHOWTIP.
     const UINT flags = static_cast<const UINT*>(copy->lpData)[2], tip = NIF_TIP | NIF_SHOWTIP;
     g_tipless |= (copy->dwData == NIM_ADD || copy->dwData == NIM_MODIFY) && (flags & tip) != tip;
+    const HWND shell = FindWindowExW(nullptr, window, L"Shell_TrayWnd", nullptr);
+    if (g_kept_refused && g_tray_calls.back() == NIM_ADD) return SendMessageW(shell, message, wparam, lparam), FALSE;
     if ((g_refuse_adds && g_tray_calls.back() == NIM_ADD) || (g_refuse_version && g_tray_calls.back() == NIM_SETVERSION))
         return FALSE;
-    return SendMessageW(FindWindowExW(nullptr, window, L"Shell_TrayWnd", nullptr), message, wparam, lparam);
+    return SendMessageW(shell, message, wparam, lparam);
+}
+// The recording shell, made before Kalvero starts; the one Kalvero finds.
+HWND RecordingShell() {
+    WNDCLASSW wc{0, RecordingTray, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
+    RegisterClassW(&wc);
+    const HWND tray = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
+    return tray == FindWindowW(L"Shell_TrayWnd", nullptr) ? tray : nullptr;
 }
 
 // One action on the icon, each as the shell announces it: with version 4 the event comes in lParam's low word and
@@ -133,10 +167,7 @@ bool ShowsPictures(HWND main) {
 // tray and removes the icon; where the tray takes no icon, the close tries once, saves the position and ends at
 // once. Every icon added or changed asks for its tooltip.
 TEST_F(Strip, TrayIcon) {
-    WNDCLASSW wc{0, RecordingTray, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
-    RegisterClassW(&wc);
-    const HWND tray = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
-    ASSERT_EQ(tray, FindWindowW(L"Shell_TrayWnd", nullptr)) << "the stand-in is not the tray Kalvero finds";
+    ASSERT_TRUE(RecordingShell()) << "the stand-in is not the tray Kalvero finds";
     SetSettings({{L"FenVisible", L"1"}, {L"AutoReduit", L"1"}, {L"DerPosition", L"1"}});
     const Kalvero k(kDir, false);
     for (const bool inTray : {true, false}) {
@@ -183,9 +214,34 @@ TEST_F(Strip, TrayIcon) {
     g_tray_calls.clear();
     PostMessageW(again.main, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
     EXPECT_TRUE(again.WaitExit());
-    EXPECT_EQ(std::vector<ULONG_PTR>{NIM_ADD}, g_tray_calls);
+    EXPECT_EQ((std::vector<ULONG_PTR>{NIM_ADD, NIM_MODIFY}), g_tray_calls);  // the add, and whether it was kept
     EXPECT_EQ(L"1500,2000", GetSetting(L"Haut") + L"," + GetSetting(L"Gauche"));
     EXPECT_FALSE(g_tipless) << "an icon without its tooltip";
+}
+
+// A start in the tray whose first add the shell refuses. Refused outright (a shell not ready at logon): the strip
+// stays shown, the icon is asked for again each second, and once it is taken the strip goes. Refused but made all
+// the same (the shell timed out answering): the icon is Kalvero's at once, with its version, the strip hidden;
+// closing takes the icon away in both cases.
+TEST_F(Strip, StartInTrayWhenTheShellRefuses) {
+    ASSERT_TRUE(RecordingShell()) << "the stand-in is not the tray Kalvero finds";
+    SetSettings({{L"AutoReduit", L"1"}});
+    for (const bool kept : {false, true}) {
+        SCOPED_TRACE(kept ? "refused but kept" : "refused");
+        g_refuse_adds = !kept, g_kept_refused = kept, g_tray_calls.clear();
+        const Kalvero k(kDir, false);
+        ASSERT_TRUE(k.main && WaitUntil([&] { return !g_tray_calls.empty() && Flush(k.main); }));
+        EXPECT_EQ(!kept, IsWindowVisible(k.main) != FALSE) << "a hidden strip without its icon";
+        if (kept) {
+            EXPECT_EQ((std::vector<ULONG_PTR>{NIM_ADD, NIM_MODIFY, NIM_SETVERSION}), g_tray_calls);
+        }
+        g_refuse_adds = g_kept_refused = false;
+        EXPECT_TRUE(WaitUntil([&] { return TrayIcon() && !IsWindowVisible(k.main); }, 30000)) << "the icon never taken";
+        g_tray_calls.clear();
+        PostMessageW(k.main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(k.WaitExit());
+        EXPECT_TRUE(!g_tray_calls.empty() && g_tray_calls.back() == NIM_DELETE) << "the icon was left behind";
+    }
 }
 
 // A new caption height, border width or theme, or new screens, change the frame around the strip: its client area

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/layout.h"
+#include "resources/version.h"
 
 namespace kalvero::layout {
 
@@ -32,7 +33,7 @@ inline constexpr Control kAboutControls[] = {
     {kLblDescription, L"STATIC", kLabel, 1080, 960, 3885, 195, L""},
     {kLblDisclaimer, L"STATIC", kLink, 120, 1320, 3585, 225, L""},
     {kLblTitle, L"STATIC", kLabel, 1080, 120, 3885, 360, L"Kalvero", 1},
-    {kLblVersion, L"STATIC", kLabel, 1080, 480, 3885, 225, L"Version 1.0.0"},
+    {kLblVersion, L"STATIC", kLabel, 1080, 480, 3885, 225, L"Version " KALVERO_VERSION_TEXT},
     {kLabel2, L"STATIC", kStaticCentre | kNoPrefix, 600, 2040, 2535, 255, L"Logiciel FREEWARE", 2},
     {kLabel3, L"STATIC", kLink, 360, 1560, 3195, 225, L""},
     {kCmdDetails, L"BUTTON", kPushButton | kTabStop, 4080, 2280, 1455, 375, L"Détails..."},

@@ -230,6 +230,9 @@ void MainWindow::OnContextMenu(HWND control, LPARAM lp) {
     at = {beside.rcExclude.left, beside.rcExclude.bottom};
     flags |= TPM_VERTICAL;
   }
+  // A menu whose owner is not in the foreground does not close when the user
+  // clicks elsewhere; the strip has just had the click or the key.
+  SetForegroundWindow(hwnd_);
   const int command = TrackPopupMenuEx(menu.get(), flags, at.x, at.y, hwnd_, keyboard ? &beside : nullptr);
   if (command) OnMenuCommand(command);
 }

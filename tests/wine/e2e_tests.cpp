@@ -309,14 +309,19 @@ TEST_F(Menus, OpenByMouseAndKeyboardAndRunTheirLines) {
         RegDeleteTreeW(HKEY_CURRENT_USER, version);
         ASSERT_TRUE(SetForegroundWindow(k.main) && WaitUntil([&] { return GetForegroundWindow() == k.main; }));
         const std::string advanced = windows10 ? "|Redémarrer vers les &options de démarrage avancées" : "";
+        // Where a menu shows: its top left corner, at the pointer after a click, under the button from the keyboard.
+        const auto corner = [&] { return Rect(FindWindowW(L"#32768", nullptr)); };
         for (const auto& [id, menu] : {std::pair<int, std::string>{kShutdown, shutdown}, {kRestart, restart + advanced}, {kLogoff, logoff}}) {
             const HWND button = GetDlgItem(k.main, id);
-            PostMessageW(button, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5)), PostMessageW(button, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+            const RECT b = Rect(button);
+            PostMessageW(button, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 7)), PostMessageW(button, WM_RBUTTONUP, 0, MAKELPARAM(5, 7));
             EXPECT_EQ(menu, MenuShown(k)) << "right-click on " << id;
+            EXPECT_TRUE(corner().left == b.left + 5 && corner().top == b.top + 7) << "not at the pointer";
             ASSERT_TRUE(MenuClosed(k));
             ASSERT_TRUE(FocusTo(k, id));
             Type({VK_F10}, true);
             EXPECT_EQ(menu, MenuShown(k)) << "Shift+F10 on " << id;
+            EXPECT_TRUE(corner().left == b.left && corner().top == b.bottom) << "not under the button";
             ASSERT_TRUE(MenuClosed(k));
         }
         ASSERT_TRUE(FocusTo(k, kSettingsButton));

@@ -67,4 +67,84 @@ TEST_F(Leaks, WindowsAndTrayRoundsLeaveNoObject) {
     EXPECT_EQ(warm, ObjectsOf(k.pi.hProcess)) << "after " << kRounds << " more rounds";
 }
 
+// Every value of the settings key: name, type and bytes.
+std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>> StoredSettings() {
+    std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key)) return values;
+    wchar_t name[256];
+    BYTE data[4096];
+    for (DWORD i = 0, n = 256, size = sizeof data, type = 0; !RegEnumValueW(key, i, name, &n, nullptr, &type, data, &size);
+         ++i, n = 256, size = sizeof data)
+        values[name] = {type, std::vector<BYTE>(data, data + size)};
+    return RegCloseKey(key), values;
+}
+
+// The windows of that class, of any process of the prefix.
+int WindowsOfClass(const wchar_t* name) {
+    int n = 0;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr));) ++n;
+    return n;
+}
+int TrayIcons() {
+    int n = 0;
+    const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    for (HWND icon = nullptr; tray && (icon = FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr));) n += IsWindowVisible(icon);
+    return n;
+}
+
+class Starts : public WineTest {};
+
+// Processes started at once, suspended until all are made; whatever the test found, none outlives it.
+struct StartedTogether {
+    explicit StartedTogether(int n) {
+        const std::wstring exe = std::wstring(kDir) + L"\\Kalvero.exe";
+        for (PROCESS_INFORMATION pi{}; n-- > 0; all.push_back(pi)) {
+            STARTUPINFOW si{sizeof si};
+            std::wstring command_line = L"\"" + exe + L"\"";
+            if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, kDir, &si, &pi)) {
+                ADD_FAILURE() << "start " << all.size() << " failed: " << GetLastError();
+                break;
+            }
+        }
+        for (const PROCESS_INFORMATION& pi : all) ResumeThread(pi.hThread);  // together, as far as one thread can
+    }
+    ~StartedTogether() {
+        for (const PROCESS_INFORMATION& pi : all)
+            TerminateProcess(pi.hProcess, 1), WaitForSingleObject(pi.hProcess, 60000), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+    }
+    int Ended() const { return int(std::ranges::count_if(all, [](const auto& pi) { return !WaitForSingleObject(pi.hProcess, 0); })); }
+    std::vector<PROCESS_INFORMATION> all;
+};
+
+// Ten starts at once race for the single instance, once with the strip shown and once starting in the tray: one
+// strip stays, with one icon at most, and the nine others end at once, having written nothing.
+TEST_F(Starts, TenAtOnceLeaveOneStrip) {
+    for (const bool inTray : {false, true}) {
+        SCOPED_TRACE(inTray ? "starting in the tray" : "strip shown");
+        ASSERT_TRUE(WaitUntil([] { return !WindowsOfClass(L"KalveroMain") && !TrayIcons(); })) << "the last round's strip";
+        SetSettings({{L"DerPosition", L"1"}, {L"Haut", L"-50"}, {L"AutoReduit", inTray ? L"1" : L"0"}});
+        const auto stored = StoredSettings();
+        const StartedTogether starts(10);
+        ASSERT_EQ(10u, starts.all.size());
+        // Settled: each has ended, or has a strip that shows, or an icon.
+        const auto settled = [&] {
+            const HWND strip = FindWindowW(L"KalveroMain", nullptr);
+            return starts.Ended() + WindowsOfClass(L"KalveroMain") == 10 && strip && (IsWindowVisible(strip) || TrayIcons());
+        };
+        EXPECT_TRUE(WaitUntil(settled, 180000)) << starts.Ended() << " ended, the others have no strip yet";
+        const HWND strip = FindWindowW(L"KalveroMain", nullptr);
+        EXPECT_TRUE(strip && Flush(strip)) << "no strip that answers";
+        EXPECT_EQ(9, starts.Ended());
+        EXPECT_EQ(1, WindowsOfClass(L"KalveroMain"));
+        EXPECT_EQ(inTray ? 1 : 0, TrayIcons());
+        EXPECT_EQ(inTray, strip && !IsWindowVisible(strip));
+        EXPECT_TRUE(stored == StoredSettings()) << "the settings were written";
+        for (const PROCESS_INFORMATION& pi : starts.all) {
+            DWORD code = 0;
+            EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code) && (code == 0 || code == STILL_ACTIVE)) << "ended with " << code;
+        }
+    }
+}
+
 }  // namespace

@@ -147,4 +147,32 @@ TEST_F(Starts, TenAtOnceLeaveOneStrip) {
     }
 }
 
+class Owners : public WineTest {};
+
+// The settings window opens 180 twips (12 pixels at 96 dpi) below the strip and 1000 twips (67 pixels) to its left,
+// the About window centred over it; where they would not fit, each moves the least into the work area.
+TEST_F(Owners, SettingsBelowTheStripAboutOverTheSettings) {
+    const Kalvero k;
+    const RECT work = WorkArea(), strip = Rect(k.main);
+    const struct { POINT at; bool fits; } rows[] = {
+        {{400, 300}, true}, {{work.right - (strip.right - strip.left), work.bottom - (strip.bottom - strip.top)}, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fits ? "room for both" : "in the work area's corner");
+        ASSERT_TRUE(MoveTo(k.main, row.at));
+        const HWND settings = k.OpenSettings(), about = settings ? k.OpenAbout(settings) : nullptr;
+        ASSERT_TRUE(about);
+        const RECT m = Rect(k.main), s = Rect(settings), a = Rect(about);
+        if (row.fits) {
+            EXPECT_EQ(m.left - 67, s.left);
+            EXPECT_EQ(m.bottom + 12, s.top);
+            EXPECT_LE(std::abs(a.left + a.right - s.left - s.right), 1) << a.left << " " << s.left;
+            EXPECT_LE(std::abs(a.top + a.bottom - s.top - s.bottom), 1) << a.top << " " << s.top;
+        } else {
+            EXPECT_TRUE(s.right == work.right && s.bottom == work.bottom) << s.right << "," << s.bottom;
+            EXPECT_TRUE(a.right == work.right && a.bottom == work.bottom) << a.right << "," << a.bottom;
+        }
+        ASSERT_TRUE(CloseModal(about, settings, WM_CLOSE) && CloseModal(settings, k.main, WM_CLOSE));
+    }
+}
+
 }  // namespace

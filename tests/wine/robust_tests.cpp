@@ -175,4 +175,61 @@ TEST_F(Owners, SettingsBelowTheStripAboutOverTheSettings) {
     }
 }
 
+// What Kalvero writes must survive a restart of Wine's whole "machine" (every process and the wineserver ended):
+// restart.sh runs BeforeWrites, stops the prefix, and runs AfterReads. Neither runs alone.
+const wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// FenVisible, AutoReduit, DerPosition, Haut, Gauche as stored.
+std::wstring Saved() {
+    std::wstring all;
+    for (const wchar_t* name : {L"FenVisible", L"AutoReduit", L"DerPosition", L"Haut", L"Gauche"}) all += GetSetting(name) + L",";
+    return all;
+}
+
+// Keeps the settings: the second half reads them.
+class MachineRestart : public testing::Test {
+    void SetUp() override {
+        _wsystem(L"taskkill /f /im Kalvero.exe >nul 2>&1");
+        ASSERT_TRUE(Install()) << "could not copy Kalvero.exe and the recorder into the prefix";
+    }
+};
+
+// Kalvero makes its settings key itself: the options through « Appliquer et fermer », the start-with-Windows entry
+// through its box, and, at the next start, the place the strip was moved to as it closes.
+TEST_F(MachineRestart, BeforeWrites) {
+    HKEY run = nullptr;
+    ASSERT_FALSE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRun, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &run));
+    RegDeleteValueW(run, L"Kalvero"), RegCloseKey(run);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings");
+    {
+        const Kalvero k;
+        const HWND settings = k.OpenSettings();
+        ASSERT_TRUE(settings);
+        for (const int box : {kAlwaysVisible, kRememberPosition, kStartOnWin}) Click(settings, box);
+        ASSERT_TRUE(WaitUntil([&] { return SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+        ASSERT_TRUE(CloseModal(settings, k.main, BM_CLICK) && Flush(k.main));
+        PostMessageW(k.main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(k.WaitExit());
+    }
+    const Kalvero k;
+    ASSERT_TRUE(MoveTo(k.main, {300, 200}));
+    PostMessageW(k.main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(k.WaitExit());
+    ASSERT_EQ(L"1,0,1,3000,4500,", Saved());
+}
+
+// In a new session: the values are there, and Kalvero opens where it was left, topmost, with the box ticked. The box
+// is then cleared, so that no entry is left for the tests that follow.
+TEST_F(MachineRestart, AfterReads) {
+    EXPECT_EQ(L"1,0,1,3000,4500,", Saved());
+    EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, kRun, RRF_SUBKEY_WOW6464KEY)) << "no start-with-Windows entry";
+    const Kalvero k;
+    EXPECT_TRUE(WaitUntil([&] { return At(k.main, {300, 200}) && Topmost(k.main); }));
+    const HWND settings = k.OpenSettings();
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(BST_CHECKED, SendDlgItemMessageW(settings, kStartOnWin, BM_GETCHECK, 0, 0));
+    Click(settings, kStartOnWin);
+    EXPECT_TRUE(WaitUntil([] { return !HasValue(HKEY_LOCAL_MACHINE, kRun, RRF_SUBKEY_WOW6464KEY); }));
+}
+
 }  // namespace

@@ -119,8 +119,9 @@ LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       OnTimer(wp);
       return 0;
     case WM_CONTEXTMENU:
-      OnContextMenu(reinterpret_cast<HWND>(wp), lp);
-      return 0;
+      // Anything but a power button keeps the default: the caption's window menu.
+      if (OnContextMenu(reinterpret_cast<HWND>(wp), lp)) return 0;
+      break;
     case WM_SETFOCUS:
       focus_.GiveBack(hwnd);
       return 0;
@@ -214,11 +215,11 @@ static UniqueMenu BuildMenu(const std::vector<MenuLine>& lines) {
   return menu;
 }
 
-void MainWindow::OnContextMenu(HWND control, LPARAM lp) {
-  if (!control || GetParent(control) != hwnd_) return;
+bool MainWindow::OnContextMenu(HWND control, LPARAM lp) {
+  if (!control || GetParent(control) != hwnd_) return false;
   const std::vector<MenuLine> lines = logic_.MenuLines(GetDlgCtrlID(control));
   const UniqueMenu menu = lines.empty() ? UniqueMenu() : BuildMenu(lines);
-  if (!menu) return;
+  if (!menu) return false;
   UINT flags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN;
   POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
   TPMPARAMS beside{};
@@ -235,6 +236,7 @@ void MainWindow::OnContextMenu(HWND control, LPARAM lp) {
   SetForegroundWindow(hwnd_);
   const int command = TrackPopupMenuEx(menu.get(), flags, at.x, at.y, hwnd_, keyboard ? &beside : nullptr);
   if (command) OnMenuCommand(command);
+  return true;
 }
 
 void MainWindow::OnMenuCommand(int command) {

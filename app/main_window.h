@@ -50,7 +50,7 @@ class MainWindow final : public platform::IMainWindow {
   LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   void OnCommand(int id);
-  void OnContextMenu(HWND control, LPARAM lp);
+  bool OnContextMenu(HWND control, LPARAM lp);  // true when it was a power button's
   void OnMenuCommand(int command);
   void OnTimer(UINT_PTR timer);
   void WatchDelay();

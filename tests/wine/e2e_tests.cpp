@@ -291,7 +291,8 @@ bool FocusTo(const Kalvero& k, int id) {
     return Focus(k.main) == GetDlgItem(k.main, id);
 }
 
-// Each power button's menu opens by a right-click and by Shift+F10 on the focused button (no other button has one),
+// Each power button's menu opens by a right-click and by Shift+F10 on the focused button (no other button has one;
+// the caption keeps its window menu),
 // with the lines this Windows can do: under Wine 8 no sleep (its power policy allows no suspend), hibernation, user
 // switching, and the start-up options from Windows 8 on (the prefix says Windows 7; Wine's setting for one program
 // makes Kalvero's Windows 10). Lines chosen by keyboard run the buttons' system shutdown.exe, minimised, once the
@@ -324,6 +325,11 @@ TEST_F(Menus, OpenByMouseAndKeyboardAndRunTheirLines) {
             EXPECT_TRUE(corner().left == b.left && corner().top == b.bottom) << "not under the button";
             ASSERT_TRUE(MenuClosed(k));
         }
+        // The caption keeps its window menu.
+        RightClickAt({Rect(k.main).left + 60, Rect(k.main).top + 8});
+        const std::string windowMenu = MenuShown(k);
+        EXPECT_TRUE(!windowMenu.empty() && windowMenu.find("maintenant") == std::string::npos) << windowMenu;
+        ASSERT_TRUE(MenuClosed(k));
         ASSERT_TRUE(FocusTo(k, kSettingsButton));
         Type({VK_F10}, true);
         EXPECT_TRUE(Flush(k.main) && OpenMenus(k).empty()) << "a menu on the settings button";

@@ -141,6 +141,14 @@ inline void Type(std::initializer_list<WORD> keys, bool shift = false) {
     SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
 }
 
+// A right-click of the mouse at a point of the screen, as a hand makes it.
+inline void RightClickAt(POINT p) {
+    INPUT in[3] = {{INPUT_MOUSE}, {INPUT_MOUSE}, {INPUT_MOUSE}};
+    in[0].mi.dx = p.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1), in[0].mi.dy = p.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, in[1].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN, in[2].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(3, in, sizeof(INPUT));
+}
+
 // With no tray manager on the X display, Wine shows each notification icon as a child of its own
 // "__winex11_standalone_tray" window. The first one shown (Kalvero's: no other program here has one), or null.
 inline HWND TrayIcon() {

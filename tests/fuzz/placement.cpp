@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   FUZZ_CHECK(std::ranges::any_of(monitors, [&](const auto& on) {
-    return std::ranges::any_of(monitors, [&](const auto& m) { return Meets(m.work, At(p.x, p.y, window.OuterSize(on.dpi))); });
+    const Rect moved = At(p.x, p.y, window.OuterSize(on.dpi));
+    return std::ranges::any_of(monitors, [&](const auto& m) { return Meets(m.work, moved); });
   }));
   const int x = platform::TwipsToPixels(leftTw, dpi), y = platform::TwipsToPixels(topTw, dpi);
   for (const auto& m : monitors) {

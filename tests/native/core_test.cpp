@@ -120,8 +120,9 @@ TEST(Layout, EdgesMeetAtEveryScale) {
       for (const auto& a : layout.controls) {
         const auto pa = ToPixels(a, dpi);
         SCOPED_TRACE(test::N(a.text) + " at " + std::to_string(dpi));
-        EXPECT_TRUE(a.left + a.width != layout.clientWidth || pa.x + pa.width == TwipsToPixels(layout.clientWidth, dpi));
-        EXPECT_TRUE(a.top + a.height != layout.clientHeight || pa.y + pa.height == TwipsToPixels(layout.clientHeight, dpi));
+        const int right = TwipsToPixels(layout.clientWidth, dpi), bottom = TwipsToPixels(layout.clientHeight, dpi);
+        EXPECT_TRUE(a.left + a.width != layout.clientWidth || pa.x + pa.width == right);
+        EXPECT_TRUE(a.top + a.height != layout.clientHeight || pa.y + pa.height == bottom);
         for (const auto& b : layout.controls) {
           const auto pb = ToPixels(b, dpi);
           const bool row = a.top < b.top + b.height && b.top < a.top + a.height;

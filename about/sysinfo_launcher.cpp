@@ -49,7 +49,7 @@ KeyValue SysInfoLauncher::GetKeyValue(RegRoot root, std::wstring_view keyName,
 bool SysInfoLauncher::Start(const std::wstring& path) {
   // The path is the program to start, never a command line to be split at
   // its blanks; it gets no arguments.
-  return launcher_.Start(path, L"\"" + path + L"\"", kShowNormal);
+  return launcher_.Start(path, L"\"" + path + L"\"", kShowNormal) == 0;
 }
 
 bool SysInfoLauncher::FindAndStart() {

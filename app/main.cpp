@@ -6,6 +6,7 @@
 
 #include "about/about_window.h"
 #include "app/main_window.h"
+#include "platform/win32_power.h"
 #include "platform/win32_process.h"
 #include "platform/win32_registry.h"
 #include "platform/win32_system.h"
@@ -42,9 +43,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                                  system.ExecutableFolder().value_or(L""));
   settings::SettingsWindow settingsWindow(instance, store, autostart, aboutWindow);
   app::PowerActions power(launcher, session);
+  platform::Win32PowerSystem powerSystem;
+  platform::Win32Clock clock;
+  platform::Win32MessageBox menuBox(instance);
+  app::PowerMenu menu(power, powerSystem, clock, menuBox);
   KALVERO_TRACE("objects");
-  app::MainWindow window(instance, store, instanceGuard, power, settingsWindow);
+  app::MainWindow window(instance, store, instanceGuard, power, menu, settingsWindow);
   if (!window.Created()) return 1;
+  powerSystem.SetWindow(window.Handle());
+  menuBox.SetOwner(window.Handle());
   if (!window.Start()) return 0;
 
   MSG msg;

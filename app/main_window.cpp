@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
 
 #include "platform/win32_dpi.h"
 #include "platform/win32_system_function.h"
@@ -21,6 +24,11 @@ constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 // by waiting: once a second for a minute.
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr int kTrayRetries = 60;
+// While a request made from a menu runs (shutdown.exe exits within a moment),
+// its end is looked for a few times a second; a delay's end is kept by a timer
+// of its own, so that its tooltip goes when it is over.
+constexpr UINT_PTR kRequestsTimer = 2, kDelayTimer = 3;
+constexpr UINT kRequestsEveryMs = 200;
 // A key message's previous key state: the key was down before this message.
 constexpr LPARAM kKeyWasDown = 1 << 30;
 
@@ -49,12 +57,12 @@ int IndexOf(int id) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, ISettingsStore& store, IInstanceGuard& instanceGuard,
-                       PowerActions& power, settings::SettingsWindow& settings)
+                       PowerActions& power, PowerMenu& menu, settings::SettingsWindow& settings)
     : instance_(instance),
       settings_(settings),
       hwnd_(CreateMainWindow(instance, this, classIcons_)),
       tray_(instance, IDI_KALVERO, hwnd_),
-      logic_(store, *this, tray_, instanceGuard, power) {
+      logic_(store, *this, tray_, instanceGuard, power, menu) {
   if (!hwnd_) return;
   KALVERO_TRACE("window created");
   // Explorer announces a restart with this message; it loses every icon then.
@@ -108,8 +116,10 @@ LRESULT MainWindow::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case kGetDpiScaledSize:
       return ScaledSize(hwnd, kMainLayout, static_cast<UINT>(wp), *reinterpret_cast<SIZE*>(lp));
     case WM_TIMER:
-      if (wp == kTrayRetryTimer && (logic_.SendToTray() || ++trayRetries_ >= kTrayRetries))
-        KillTimer(hwnd, kTrayRetryTimer);
+      OnTimer(wp);
+      return 0;
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wp), lp);
       return 0;
     case WM_SETFOCUS:
       focus_.GiveBack(hwnd);
@@ -187,6 +197,78 @@ void MainWindow::OnCommand(int id) {
     case kCommand5: logic_.OnTrayButton(); break;
     default: break;
   }
+}
+
+// The menu's lines as a Win32 menu; its submenus go with it.
+static UniqueMenu BuildMenu(const std::vector<MenuLine>& lines) {
+  UniqueMenu menu(CreatePopupMenu());
+  for (const MenuLine& line : lines) {
+    if (line.submenu.empty()) {
+      AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(line.command), line.text.c_str());
+    } else if (UniqueMenu submenu = BuildMenu(line.submenu);
+               submenu && AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(submenu.get()), line.text.c_str())) {
+      submenu.release();  // the menu owns it now
+    }
+    if (line.isDefault) SetMenuDefaultItem(menu.get(), static_cast<UINT>(line.command), FALSE);
+  }
+  return menu;
+}
+
+void MainWindow::OnContextMenu(HWND control, LPARAM lp) {
+  if (!control || GetParent(control) != hwnd_) return;
+  const std::vector<MenuLine> lines = logic_.MenuLines(GetDlgCtrlID(control));
+  const UniqueMenu menu = lines.empty() ? UniqueMenu() : BuildMenu(lines);
+  if (!menu) return;
+  UINT flags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN;
+  POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  TPMPARAMS beside{};
+  beside.cbSize = sizeof beside;
+  const bool keyboard = lp == -1;  // the Menu key or Shift+F10
+  if (keyboard) {
+    // Under the button, or above it where the screen ends: never over it.
+    GetWindowRect(control, &beside.rcExclude);
+    at = {beside.rcExclude.left, beside.rcExclude.bottom};
+    flags |= TPM_VERTICAL;
+  }
+  // A menu whose owner is not in the foreground does not close when the user
+  // clicks elsewhere; the strip has just had the click or the key.
+  SetForegroundWindow(hwnd_);
+  const int command = TrackPopupMenuEx(menu.get(), flags, at.x, at.y, hwnd_, keyboard ? &beside : nullptr);
+  if (command) OnMenuCommand(command);
+}
+
+void MainWindow::OnMenuCommand(int command) {
+  logic_.OnMenuCommand(command);
+  if (logic_.PollRequests()) SetTimer(hwnd_, kRequestsTimer, kRequestsEveryMs, nullptr);
+  WatchDelay();
+}
+
+void MainWindow::OnTimer(UINT_PTR timer) {
+  switch (timer) {
+    case kTrayRetryTimer:
+      if (logic_.SendToTray() || ++trayRetries_ >= kTrayRetries) KillTimer(hwnd_, kTrayRetryTimer);
+      break;
+    case kRequestsTimer:
+      if (!logic_.PollRequests()) KillTimer(hwnd_, kRequestsTimer);
+      WatchDelay();
+      break;
+    case kDelayTimer:
+      logic_.RefreshTip();
+      WatchDelay();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::WatchDelay() {
+  const auto left = logic_.SecondsToDelayEnd();
+  if (!left) {
+    KillTimer(hwnd_, kDelayTimer);
+    return;
+  }
+  // A timer's period tops out near 24 days; a delay is two hours at most.
+  SetTimer(hwnd_, kDelayTimer, static_cast<UINT>(std::clamp<std::int64_t>(*left + 1, 1, 86400) * 1000), nullptr);
 }
 
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {

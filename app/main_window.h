@@ -21,11 +21,12 @@ class MainWindow final : public platform::IMainWindow {
 
   // Creates the window, hidden; false from Created() when that failed.
   MainWindow(HINSTANCE instance, platform::ISettingsStore& store,
-             platform::IInstanceGuard& instanceGuard, PowerActions& power,
+             platform::IInstanceGuard& instanceGuard, PowerActions& power, PowerMenu& menu,
              settings::SettingsWindow& settings);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   bool Created() const { return hwnd_ != nullptr; }
+  HWND Handle() const { return hwnd_; }
 
   // The start-up sequence, then the window shown unless it went to the tray.
   // False when another instance runs: nothing was shown.
@@ -49,6 +50,10 @@ class MainWindow final : public platform::IMainWindow {
   LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   void OnCommand(int id);
+  void OnContextMenu(HWND control, LPARAM lp);
+  void OnMenuCommand(int command);
+  void OnTimer(UINT_PTR timer);
+  void WatchDelay();
   void OnDrawItem(const DRAWITEMSTRUCT& di);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnClose();

@@ -77,9 +77,28 @@ bool MainWindowLogic::OnClose() {
   return RunEach([&] { return SavePosition(); }, [&] { return SendToTray(); });
 }
 
-bool MainWindowLogic::OnPowerButton(bool (PowerActions::*request)()) {
+bool MainWindowLogic::OnPowerButton(std::uint32_t (PowerActions::*request)()) {
   SavePosition();
-  return (power_.*request)();
+  return (power_.*request)() == 0;
+}
+
+void MainWindowLogic::OnMenuCommand(int command) {
+  SavePosition();
+  menu_.Choose(command);
+  RefreshTip();
+}
+
+bool MainWindowLogic::PollRequests() {
+  const bool more = menu_.Poll();
+  RefreshTip();
+  return more;
+}
+
+std::optional<std::int64_t> MainWindowLogic::SecondsToDelayEnd() { return menu_.SecondsLeft(); }
+
+void MainWindowLogic::RefreshTip() {
+  const std::wstring tip = menu_.TipText();
+  if (tip != tip_ && tray_.SetTipText(tip)) tip_ = tip;
 }
 
 bool MainWindowLogic::KeepReachable() {
@@ -124,7 +143,7 @@ bool MainWindowLogic::RestoreFromTray() {
 // Decided by the icon's state alone, not by whether the window is visible.
 bool MainWindowLogic::ToggleTray() { return tray_.InTray() ? RestoreFromTray() : SendToTray(); }
 
-bool MainWindowLogic::OnTrayButton() { return tray_.SetTipText(s::kAppName) && ToggleTray(); }
+bool MainWindowLogic::OnTrayButton() { return tray_.SetTipText(tip_ = menu_.TipText()) && ToggleTray(); }
 
 bool MainWindowLogic::OnTrayIconClick(int button) {
   return button != platform::kTrayLeftButton || ToggleTray();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/power_actions.h"
+#include "app/power_menu.h"
 #include "platform/settings_store.h"
 #include "platform/tray.h"
 #include "platform/window.h"
@@ -14,8 +15,8 @@ class MainWindowLogic final : public settings::IAlwaysOnTop {
  public:
   MainWindowLogic(platform::ISettingsStore& store, platform::IMainWindow& window,
                   platform::ITrayIcon& tray, platform::IInstanceGuard& instance,
-                  PowerActions& power)
-      : store_(store), window_(window), tray_(tray), instance_(instance), power_(power) {}
+                  PowerActions& power, PowerMenu& menu)
+      : store_(store), window_(window), tray_(tray), instance_(instance), power_(power), menu_(menu) {}
 
   // Runs before the window is first shown. False when another instance owns the
   // session: the caller then ends without showing anything. Every later step
@@ -29,7 +30,18 @@ class MainWindowLogic final : public settings::IAlwaysOnTop {
   bool SavePosition();
   // Command1 to Command3. The position is written before the request: a
   // forced shutdown may end the program without any close request.
-  bool OnPowerButton(bool (PowerActions::*request)());
+  bool OnPowerButton(std::uint32_t (PowerActions::*request)());
+  // The power buttons' menus: their lines, and a line chosen, carried out once
+  // the position is written, as for the buttons.
+  std::vector<MenuLine> MenuLines(int button) { return menu_.Lines(button); }
+  void OnMenuCommand(int command);
+  // Takes what the requests the menus made have done; true while some still run.
+  bool PollRequests();
+  // Seconds until the delay asked for from a menu ends, while one runs.
+  std::optional<std::int64_t> SecondsToDelayEnd();
+  // The tray icon's tooltip follows the delay: set when it starts, back to
+  // "Kalvero" when it is cancelled or over.
+  void RefreshTip();
   // The system's metrics, theme or screens changed and the window was resized:
   // moved back where the user can reach it, as a restored position would be.
   bool KeepReachable();
@@ -57,6 +69,8 @@ class MainWindowLogic final : public settings::IAlwaysOnTop {
   platform::ITrayIcon& tray_;
   platform::IInstanceGuard& instance_;
   PowerActions& power_;
+  PowerMenu& menu_;
+  std::wstring tip_ = L"Kalvero";
   double alwaysVisible_ = 0;     // from FenVisible
   double rememberPosition_ = 0;  // from DerPosition, read at start-up only
   bool trayPending_ = false;

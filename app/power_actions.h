@@ -2,6 +2,7 @@
 // logic saves its position before it passes a request on.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "platform/process.h"
@@ -18,13 +19,19 @@ class PowerActions {
   PowerActions(platform::IProcessLauncher& launcher, platform::ISession& session)
       : launcher_(launcher), session_(session) {}
 
-  // Each returns whether the request was passed on; nobody is told otherwise.
-  bool ShutDown();  // Command1
-  bool Restart();   // Command2
-  bool LogOff();    // Command3
+  // Each returns 0 once the request was passed on, else the system's error
+  // code; the buttons tell nobody.
+  std::uint32_t ShutDown();  // Command1
+  std::uint32_t Restart();   // Command2
+  std::uint32_t LogOff();    // Command3
+
+  // The buttons' shutdown.exe, minimised, with another command line, watched
+  // until it ends: NextEnded gives its exit code.
+  std::uint32_t StartWatched(std::wstring_view commandLine, std::uint32_t& id);
+  std::optional<platform::EndedChild> NextEnded() { return launcher_.NextEnded(); }
 
  private:
-  bool StartShutdown(std::wstring_view commandLine);
+  std::wstring ShutdownExe();
   platform::IProcessLauncher& launcher_;
   platform::ISession& session_;
 };

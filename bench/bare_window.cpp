@@ -3,10 +3,13 @@
 // client area), built with the same compiler and size flags. Like Kalvero, it
 // closes by putting an icon in the notification area and taking it away again,
 // with shell32 loaded only then; "tray" on its command line starts it with
-// only that icon, as Kalvero starts in the tray. Its trace build marks the
-// same points as Kalvero's: entry, first paint, icon added.
+// only that icon, as Kalvero starts in the tray. A right-click shows the least
+// menu: three lines, made when it opens, as Kalvero makes a button's. Its trace
+// build marks the same points as Kalvero's: entry, first paint, icon added.
 #include <windows.h>
 #include <shellapi.h>
+
+#include <initializer_list>
 
 #include "platform/win32_trace.h"
 
@@ -47,6 +50,13 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (inTray) Notify(hwnd, NIM_DELETE);
       DestroyWindow(hwnd);
       return 0;
+    case WM_CONTEXTMENU: {
+      HMENU menu = CreatePopupMenu();
+      for (const wchar_t* line : {L"&Un", L"&Deux", L"&Trois"}) AppendMenuW(menu, MF_STRING, 1, line);
+      TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, 0, 0, hwnd, nullptr);
+      DestroyMenu(menu);
+      return 0;
+    }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

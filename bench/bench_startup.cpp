@@ -115,13 +115,31 @@ double Close(Process& p) {
 struct Timed {
   // One per round, NaN when not measured.
   std::vector<double> start, privateKb, privateLessImageKb, workingSetKb, close;
+  std::vector<double> menu[3];  // a right-click until the menu shows: Kalvero's three power buttons, bare's window
 };
+
+// A right-click on target (a power button of Kalvero's, the bare window itself), polled every
+// millisecond until the process shows a menu; the ms that took, or NaN. The menu is closed again.
+double MenuOpens(const Process& p, HWND target) {
+  const double t0 = NowMs();
+  PostMessageW(target, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(target, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  HWND menu = nullptr;
+  while (!(menu = FindWindowOf(p.pi.dwProcessId, L"#32768", true)))
+    if (NowMs() - t0 > kDeadlineMs) return NAN;
+  const double ms = NowMs() - t0;
+  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  while (FindWindowOf(p.pi.dwProcessId, L"#32768", true) && NowMs() - t0 < 2 * kDeadlineMs) Sleep(1);
+  return ms;
+}
 
 // One timed run; false when it could not be measured.
 bool TimedRun(const std::wstring& exe, const wchar_t* cls, Timed& t) {
   Process p;
   const auto fail = [&] {
-    for (auto* v : {&t.start, &t.privateKb, &t.privateLessImageKb, &t.workingSetKb, &t.close}) v->push_back(NAN);
+    for (auto* v : {&t.start, &t.privateKb, &t.privateLessImageKb, &t.workingSetKb, &t.close, &t.menu[0], &t.menu[1],
+                    &t.menu[2]})
+      v->push_back(NAN);
     return false;
   };
   if (!Start(exe, L"", cls, true, 1, p)) return fail();
@@ -134,6 +152,9 @@ bool TimedRun(const std::wstring& exe, const wchar_t* cls, Timed& t) {
   MODULEINFO mi{};
   const bool sized = EnumProcessModules(p.pi.hProcess, &image, sizeof image, &size) &&
                      GetModuleInformation(p.pi.hProcess, image, &mi, sizeof mi);
+  // After the memory, which a menu's first opening would change.
+  double menus[3];
+  for (int i = 0; i < 3; ++i) menus[i] = MenuOpens(p, cls == kKalveroClass ? GetDlgItem(p.window, 101 + i) : p.window);
   const double close = Close(p);
   if (!mem || !sized || close < 0) return fail();
   t.start.push_back(p.startMs);
@@ -142,6 +163,7 @@ bool TimedRun(const std::wstring& exe, const wchar_t* cls, Timed& t) {
   t.privateLessImageKb.push_back(t.privateKb.back() - mi.SizeOfImage / 1024.0);
   t.workingSetKb.push_back(static_cast<double>(m.WorkingSetSize) / 1024);
   t.close.push_back(close);
+  for (int i = 0; i < 3; ++i) t.menu[i].push_back(menus[i]);
   return true;
 }
 
@@ -301,6 +323,13 @@ int wmain(int argc, wchar_t** argv) {
   for (const auto& row : rows) {
     const double x = Median(b.*row.field), y = Median(k.*row.field);
     std::printf("  %-38s %11.1f %9.1f %7.3f\n", row.name, x, y, y / x);
+  }
+  // Each of Kalvero's menus against bare's three lines, both opened by a right-click (the first opening
+  // of each run loads the power libraries; bare's three openings of one menu are one baseline).
+  const char* menus[] = {"menu of « Arrêt » (ms)", "menu of « Redémarrer » (ms)", "menu of « Déconnexion » (ms)"};
+  for (int i = 0; i < 3; ++i) {
+    const double x = Median(b.menu[i]), y = Median(k.menu[i]);
+    std::printf("  %-38s %11.1f %9.1f %7.3f\n", menus[i], x, y, y / x);
   }
   std::vector<double> ratios;
   for (int r = 0; r < runs; ++r) ratios.push_back(k.start[r] / b.start[r]);

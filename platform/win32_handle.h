@@ -1,4 +1,4 @@
-// The move-only owner of the kernel, registry, icon, GDI and activation-context
+// The move-only owner of the kernel, registry, icon, menu, GDI and activation-context
 // handles the program keeps beyond one call, so none leaks on an early return.
 #pragma once
 
@@ -51,6 +51,10 @@ struct IconTraits {
   static HICON Invalid() { return nullptr; }
   static void Close(HICON h) { DestroyIcon(h); }
 };
+struct MenuTraits {
+  static HMENU Invalid() { return nullptr; }
+  static void Close(HMENU h) { DestroyMenu(h); }  // its submenus with it
+};
 template <class G>
 struct GdiTraits {
   static G Invalid() { return nullptr; }
@@ -60,6 +64,7 @@ struct GdiTraits {
 using UniqueKey = Unique<HKEY, KeyTraits>;
 using UniqueHandle = Unique<HANDLE, KernelTraits>;
 using UniqueIcon = Unique<HICON, IconTraits>;
+using UniqueMenu = Unique<HMENU, MenuTraits>;
 using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueFont = Unique<HFONT, GdiTraits<HFONT>>;
 

@@ -1,17 +1,20 @@
 #!/bin/bash
 # Screenshots of Kalvero's window at 100 % and 150 % scaling, of its settings and About windows and
 # of its notification-area icon, for the docs.
-#   scripts/screenshot.sh [path/to/Kalvero.exe [SHOT...]]     SHOT: strip-100 strip-150 settings about tray
+#   scripts/screenshot.sh [path/to/Kalvero.exe [SHOT...]]
+#     SHOT: strip-100 strip-150 settings about tray menu-arret menu-redemarrage menu-deconnexion
 # Runs the exe under Wine on Xvfb in a prefix of its own and writes docs/SHOT.png for each SHOT (all
 # five by default): strip-*: just the window, caption included; settings: the settings window, opened
 # with its button as a user would; about: the About window, opened from there with "A propos"; tray:
-# Wine's tray window with the icon and its tip, after a start in the tray and a hover over the icon.
+# Wine's tray window with the icon and its tip, after a start in the tray and a hover over the icon;
+# menu-*: the strip with a power button's menu, opened by a right-click (the shutdown one with its
+# « Arrêter dans » submenu, after a delay Wine's shutdown.exe stub took, so that its cancel line shows).
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/tests/wine/env.sh"
 exe=${1:-$root/build/windows-x64/Kalvero.exe}
 shift $(($# > 0))
-shots=${*:-strip-100 strip-150 settings about tray}
+shots=${*:-strip-100 strip-150 settings about tray menu-arret menu-redemarrage menu-deconnexion}
 keepalive=$root/build/windows-x64/tests/wine/keepalive.exe
 export WINEPREFIX="$KALVERO_TEST_ROOT/shots"
 
@@ -116,6 +119,37 @@ shoot_tray() {
     echo "saved $out ($(/usr/bin/identify -format '%wx%h' "$out"))"
 }
 
+# shoot_menu OUT BUTTON [KEYS]: Kalvero at 96 dpi, KEYS typed into the BUTTON's menu (0, 1 or 2: shut down,
+# restart, log off) first, then its menu opened by a right-click on the button's middle (the buttons are 480
+# twips apart, 495 wide), and the screen around the strip taken once the menu shows.
+shoot_menu() {
+    local out=$1 button=$2 keys=${3:-} pid id WIDTH HEIGHT X Y border top x y
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    wine reg delete 'HKCU\Software\VB and VBA Program Settings\Kalvero' /f >/dev/null 2>&1
+    # Wine's own shutdown.exe, a stub that does nothing and takes every request, rather than a stand-in.
+    WINEDLLOVERRIDES=${WINEDLLOVERRIDES/shutdown.exe=n;/} wine "$exe" >/dev/null 2>&1 &
+    pid=$!
+    id=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$pid" --name '^Kalvero$' | head -n 1)
+    [ -n "$id" ] || { echo "Kalvero's window did not show" >&2 && kill "$pid" 2>/dev/null && return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    border=$(((WIDTH - 161) / 2)) top=$((HEIGHT - (WIDTH - 161) / 2 - 33))
+    x=$((X + border + 16 + 32 * button)) y=$((Y + top + 16))
+    menu() { xdotool mousemove "$x" "$y" sleep 0.3 click 3 sleep 1; }  # a right-click on the button
+    if [ -n "$keys" ]; then
+        menu && xdotool key --delay 300 $keys
+        sleep 2  # the request runs and ends; Kalvero looks five times a second
+    fi
+    menu
+    [ "$button" != 0 ] || xdotool key d sleep 1  # and its submenu
+    /usr/bin/import -window root -crop 560x200+"$X"+"$Y" +repage "$out" || return 1
+    xdotool key Escape Escape mousemove 1279 1023
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    echo "saved $out ($(/usr/bin/identify -format '%wx%h' "$out"))"
+}
+
 mkdir -p "$root/docs"
 status=0
 for shot in $shots; do
@@ -125,6 +159,9 @@ for shot in $shots; do
     settings) shoot 96 "$root/docs/settings.png" settings || status=1 ;;
     about) shoot 96 "$root/docs/about.png" about || status=1 ;;
     tray) shoot_tray "$root/docs/tray.png" || status=1 ;;
+    menu-arret) shoot_menu "$root/docs/menu-arret.png" 0 "d 3" || status=1 ;;
+    menu-redemarrage) shoot_menu "$root/docs/menu-redemarrage.png" 1 || status=1 ;;
+    menu-deconnexion) shoot_menu "$root/docs/menu-deconnexion.png" 2 || status=1 ;;
     *) echo "unknown shot: $shot" >&2 && status=1 ;;
     esac
 done

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 
 #include "platform/dialogs.h"
+#include "platform/power.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
@@ -18,13 +20,28 @@
 namespace kalvero::test {
 
 using Calls = std::vector<std::string>;
-inline std::string N(std::wstring_view w) { return std::string(w.begin(), w.end()); }
+// UTF-8, whatever the width of wchar_t (four bytes natively, two under Wine).
+inline std::string N(std::wstring_view w) {
+  std::string out;
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    char32_t c = static_cast<char32_t>(w[i]);
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < w.size()) c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
+    if (c < 0x80) out += static_cast<char>(c);
+    else if (c < 0x800) out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    else if (c < 0x10000) out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    else out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)), static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+  }
+  return out;
+}
 
 struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayIcon, platform::ISystem,
-               platform::IMessageBox, platform::IProcessLauncher, platform::ISession, platform::IInstanceGuard {
+               platform::IMessageBox, platform::IProcessLauncher, platform::ISession, platform::IInstanceGuard,
+               platform::IPowerSystem, platform::IClock {
   Calls calls;
-  std::string failOn;  // the call that fails
+  std::string failOn;  // the call that fails, with the system's error failCode
+  std::uint32_t failCode = 5;
   bool Add(const std::string& call) { return calls.push_back(call), call != failOn; }
+  std::uint32_t Did(const std::string& call) { return Add(call) ? 0 : failCode; }
   std::map<std::wstring, std::wstring> values;  // the store's section "Settings" of "Kalvero"
   platform::Rect rect{200, 150, 200 + 167, 150 + 58};  // where the platform put the window
   int dpi = 96;
@@ -65,12 +82,34 @@ struct Fakes : platform::ISettingsStore, platform::IMainWindow, platform::ITrayI
   void Show(std::wstring_view text, std::wstring_view title, unsigned style) override {
     Add("box [" + N(text) + "] [" + N(title) + "] " + std::to_string(style));
   }
-  bool Start(const std::wstring& app, const std::wstring& cmd, int show) override {
-    return Add("start [" + N(app) + "] [" + N(cmd) + "] " + std::to_string(show)) && !app.empty();
+  std::uint32_t Start(const std::wstring& app, const std::wstring& cmd, int show) override {
+    return app.empty() ? 2 : Did("start [" + N(app) + "] [" + N(cmd) + "] " + std::to_string(show));
   }
-  bool EndSession(std::uint32_t flags, std::uint32_t reserved) override {
-    return Add("exitwindows " + std::to_string(flags) + " " + std::to_string(reserved));
+  std::deque<platform::EndedChild> ended;  // what NextEnded will report, in order
+  std::uint32_t started = 0;
+  std::uint32_t StartWatched(const std::wstring& app, const std::wstring& cmd, int show, std::uint32_t& id) override {
+    const std::uint32_t error = Start(app, cmd, show);
+    if (!error) id = ++started;
+    return error;
   }
+  std::optional<platform::EndedChild> NextEnded() override {
+    if (ended.empty()) return std::nullopt;
+    const auto e = ended.front();
+    return ended.pop_front(), e;
+  }
+  bool Watching() override { return !ended.empty(); }
+  std::uint32_t EndSession(std::uint32_t flags, std::uint32_t reserved) override {
+    return Did("exitwindows " + std::to_string(flags) + " " + std::to_string(reserved));
+  }
+  platform::PowerCapabilities can;
+  platform::PowerCapabilities Capabilities() override { return can; }
+  std::uint32_t Suspend(bool hibernate) override { return Did(hibernate ? "hibernate" : "sleep"); }
+  std::uint32_t TurnDisplayOff() override { return Did("display off"); }
+  std::uint32_t Lock() override { return Did("lock"); }
+  std::uint32_t SwitchUser() override { return Did("switch user"); }
+  std::int64_t now = 1765100000;  // 9:33:20 UTC; this computer's clock is an hour ahead
+  std::int64_t Now() override { return now; }
+  int LocalMinuteOfDay(std::int64_t at) override { return static_cast<int>((at + 3600) / 60 % 1440); }
   bool AnotherInstanceRunning() override { return another; }
 };
 

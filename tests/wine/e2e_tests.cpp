@@ -265,6 +265,96 @@ TEST_F(Strip, FollowsSystemChanges) {
     }
 }
 
+class Menus : public WineTest {};
+
+// The menus Kalvero shows, read from inside it (the newest first, one a line); empty once none shows.
+std::string OpenMenus(const Kalvero& k) {
+    DeleteFileW(L"C:\\kalvero-menu.txt");
+    if (!Inject(k.pi.hProcess, Beside(L"menu_reader.dll")) ||
+        !WaitUntil([] { return GetFileAttributesW(L"C:\\kalvero-menu.txt") != INVALID_FILE_ATTRIBUTES; }, 120000))
+        return "not read";
+    return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-menu.txt").rdbuf()), {});
+}
+// Kalvero's menu once it shows (its first line), or what showed instead.
+std::string MenuShown(const Kalvero& k) {
+    std::string menus;
+    WaitUntil([&] { return !(menus = OpenMenus(k)).empty(); });
+    return menus.substr(0, menus.find('\n'));
+}
+bool MenuClosed(const Kalvero& k) {
+    Type({VK_ESCAPE});
+    return WaitUntil([&] { return OpenMenus(k).empty(); });
+}
+// The focus on a button of the strip, by Tab.
+bool FocusTo(const Kalvero& k, int id) {
+    for (int i = 0; i < 5 && Focus(k.main) != GetDlgItem(k.main, id); ++i) Tabs(k.main, 1);
+    return Focus(k.main) == GetDlgItem(k.main, id);
+}
+
+// Each power button's menu opens by a right-click and by Shift+F10 on the focused button (no other button has one),
+// with the lines this Windows can do: under Wine 8 no sleep (its power policy allows no suspend), hibernation, user
+// switching, and the start-up options from Windows 8 on (the prefix says Windows 7; Wine's setting for one program
+// makes Kalvero's Windows 10). Lines chosen by keyboard run the buttons' system shutdown.exe, minimised, once the
+// position is saved; a delay Windows took shows its cancel line, with its time.
+TEST_F(Menus, OpenByMouseAndKeyboardAndRunTheirLines) {
+    const wchar_t version[] = L"Software\\Wine\\AppDefaults\\Kalvero.exe";
+    SetSettings({{L"DerPosition", L"1"}, {L"Haut", L"2250"}, {L"Gauche", L"3000"}});
+    const std::string system = (Wow64() ? "C:\\windows\\syswow64" : "C:\\windows\\system32") + std::string("\\shutdown.exe\tshutdown ");
+    const std::string shutdown = "*&Arrêter maintenant|Arrêter &dans>|Mettre en veille &prolongée",
+                      restart = "*&Redémarrer maintenant|Redémarrer &dans>", logoff = "*Se &déconnecter maintenant|&Verrouiller la session|&Changer d'utilisateur";
+    for (const bool windows10 : {false, true}) {
+        SCOPED_TRACE(windows10 ? "Windows 10" : "Windows 7");
+        if (windows10) RegSetKeyValueW(HKEY_CURRENT_USER, version, L"Version", REG_SZ, L"win10", 12);
+        const Kalvero k;
+        RegDeleteTreeW(HKEY_CURRENT_USER, version);
+        ASSERT_TRUE(SetForegroundWindow(k.main) && WaitUntil([&] { return GetForegroundWindow() == k.main; }));
+        const std::string advanced = windows10 ? "|Redémarrer vers les &options de démarrage avancées" : "";
+        // Where a menu shows: its top left corner, at the pointer after a click, under the button from the keyboard.
+        const auto corner = [&] { return Rect(FindWindowW(L"#32768", nullptr)); };
+        for (const auto& [id, menu] : {std::pair<int, std::string>{kShutdown, shutdown}, {kRestart, restart + advanced}, {kLogoff, logoff}}) {
+            const HWND button = GetDlgItem(k.main, id);
+            const RECT b = Rect(button);
+            PostMessageW(button, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 7)), PostMessageW(button, WM_RBUTTONUP, 0, MAKELPARAM(5, 7));
+            EXPECT_EQ(menu, MenuShown(k)) << "right-click on " << id;
+            EXPECT_TRUE(corner().left == b.left + 5 && corner().top == b.top + 7) << "not at the pointer";
+            ASSERT_TRUE(MenuClosed(k));
+            ASSERT_TRUE(FocusTo(k, id));
+            Type({VK_F10}, true);
+            EXPECT_EQ(menu, MenuShown(k)) << "Shift+F10 on " << id;
+            EXPECT_TRUE(corner().left == b.left && corner().top == b.bottom) << "not under the button";
+            ASSERT_TRUE(MenuClosed(k));
+        }
+        ASSERT_TRUE(FocusTo(k, kSettingsButton));
+        Type({VK_F10}, true);
+        EXPECT_TRUE(Flush(k.main) && OpenMenus(k).empty()) << "a menu on the settings button";
+        Type({VK_ESCAPE});  // Wine: F10's release has started menu mode, as for a window without a menu bar
+        ASSERT_TRUE(WaitUntil([&] { GUITHREADINFO g{sizeof g}; return GetGUIThreadInfo(GetWindowThreadProcessId(k.main, nullptr), &g) && !(g.flags & GUI_INMENUMODE); }));
+        // By keyboard: Shift+F10 on the button, then each line's access key.
+        const std::tuple<int, std::initializer_list<WORD>, std::string> lines[] = {
+            {kShutdown, {'D', '5'}, "-s -f -t 900"}, {kShutdown, {'D', '3'}, "-s -f -t 1800"}, {kShutdown, {'D', '1'}, "-s -f -t 3600"},
+            {kShutdown, {'D', '2'}, "-s -f -t 7200"}, {kShutdown, {'N'}, "-a"}, {kRestart, {'D', '5'}, "-r -f -t 900"},
+            {kRestart, {'D', '2'}, "-r -f -t 7200"}, {kRestart, {'N'}, "-a"}, {kRestart, {'O'}, "-r -o -f -t 0"}};
+        for (const auto& [id, keys, command] : lines) {
+            if (!windows10 && command != "-s -f -t 1800") continue;
+            SCOPED_TRACE(command);
+            ASSERT_TRUE(ClearRecorderLog() && FocusTo(k, id));
+            std::string menu;
+            if (command == "-a") {  // the cancel line, once the delay before it has been taken
+                const char* cancel = id == kShutdown ? "|A&nnuler l'arrêt programmé (" : "|A&nnuler le redémarrage programmé (";
+                EXPECT_TRUE(WaitUntil([&] {
+                    Type({VK_F10}, true);
+                    return (menu = MenuShown(k)).find(cancel) != std::string::npos || !MenuClosed(k);
+                })) << menu;
+            } else {
+                Type({VK_F10}, true);
+                ASSERT_NE("", menu = MenuShown(k));
+            }
+            EXPECT_EQ(system + command + "\t1\t2\t2250,3000\n", Logged([&] { Type(keys); }));
+            EXPECT_TRUE(OpenMenus(k).empty());
+        }
+    }
+}
+
 class Settings : public WineTest {};
 
 // The settings window, from the keyboard. The strip's focus starts on shut-down and Tab follows the buttons'

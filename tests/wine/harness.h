@@ -110,6 +110,37 @@ inline bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam = 0)
     return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(owner); });
 }
 
+// Loads a DLL into another process, which runs its DllMain there; true once that has returned.
+inline bool Inject(HANDLE process, const std::wstring& dll) {
+    const SIZE_T bytes = (dll.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    const HANDLE thread = remote && WriteProcessMemory(process, remote, dll.c_str(), bytes, nullptr)
+                              ? CreateRemoteThread(process, nullptr, 0, load, remote, 0, nullptr) : nullptr;
+    const bool ran = thread && WaitForSingleObject(thread, 120000) == WAIT_OBJECT_0;
+    if (thread) CloseHandle(thread);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return ran;
+}
+// A file of this driver's folder.
+inline std::wstring Beside(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::wstring(path, wcsrchr(path, L'\\') + 1) + name;
+}
+// Keys typed as a keyboard does, to the foreground window's thread; each with Shift held if asked.
+inline void Type(std::initializer_list<WORD> keys, bool shift = false) {
+    std::vector<INPUT> in;
+    const auto key = [&](WORD k, DWORD up) { INPUT i{INPUT_KEYBOARD}; i.ki.wVk = k, i.ki.dwFlags = up; in.push_back(i); };
+    for (const WORD k : keys) {
+        if (shift) key(VK_SHIFT, 0);
+        key(k, 0), key(k, KEYEVENTF_KEYUP);
+        if (shift) key(VK_SHIFT, KEYEVENTF_KEYUP);
+    }
+    SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+}
+
 // With no tray manager on the X display, Wine shows each notification icon as a child of its own
 // "__winex11_standalone_tray" window. The first one shown (Kalvero's: no other program here has one), or null.
 inline HWND TrayIcon() {

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the release and the tests need, and only those
 # that are missing, so a second run costs a second.
 kalvero_deps() {
-  local wanted=(cmake ninja-build g++ libgtest-dev googletest
+  local wanted=(cmake ninja-build g++ libgtest-dev googletest clang libclang-rt-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick librsvg2-bin
     nsis wixl msitools faketime osslsigncode openssl python3 python3-yaml unzip)

@@ -32,6 +32,7 @@ build() { # preset
 }
 
 build native && run_ctest native
+build fuzz && run_ctest fuzz  # a few seconds for each reader of stored values
 build windows-x64 && run_ctest windows-x64
 trap 'bash scripts/wine32.sh down $$ >/dev/null 2>&1' EXIT
 trap 'exit 130' INT TERM  # through the EXIT trap

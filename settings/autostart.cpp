@@ -123,10 +123,15 @@ void Autostart::Register(const std::wstring& key) {
   // one (no rights, or a refused write) this user's entry does the same job.
   ValueSlot slot;
   const auto back = QueryRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, slot, kView64);
-  if (back == 0 || back == platform::kRegMoreData)
+  if (back == 0 || back == platform::kRegMoreData) {
     DeleteRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue);
-  else
+    // This user's entry may be beyond removal (a policy on their own Run key):
+    // the machine's would be a second one, and goes again.
+    if (Exists(RegRoot::CurrentUser, key))
+      DeleteRegistryValue(reg_, RegRoot::LocalMachine, key, kAutostartValue, kView64);
+  } else {
     SetRegistryValue(reg_, RegRoot::CurrentUser, key, kAutostartValue, executablePath_);
+  }
 }
 
 int Autostart::OnClick(int newState) {

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Breaks the product on purpose, one fault at a time, and tells whether the tests catch each. Every
 # patch in tools/faults/ is applied to a throwaway worktree of REV (default HEAD); the native suite
-# runs, and when it catches nothing, the Windows build and its tests under Wine: those a patch names in
+# runs, then the fuzz targets a patch names ("fuzz.NAME"), and when they catch nothing, the Windows
+# build and its tests under Wine: those a patch names in
 # a first line "# tests: REGEX", or all of them, of the preset a line "# preset: windows-x86" names (the
 # x86 exe under the 32-bit Wine of scripts/wine32.sh, root only), else windows-x64. The patch is then
 # taken out again. Not a test itself: it reports and exits 0.
@@ -17,6 +18,9 @@ git -C "$repo" worktree add -q --detach "$work/tree" "$rev" || exit 1
 cp -r "$repo/tools/faults" "$work/"  # the list as it is now, whatever REV holds
 cd "$work/tree" || exit 1
 native() { cmake --build --preset native && ctest --preset native; } >"$work/last.log" 2>&1
+fuzz() { # REGEX: runs nothing unless it names a fuzz target
+  [[ $1 != *fuzz.* ]] || { cmake --build --preset fuzz && ctest --preset fuzz -R "$1"; } >"$work/last.log" 2>&1
+}
 windows() { # PRESET [REGEX]
   cmake --build --preset "$1" && ctest --preset "$1" ${2:+-R "$2|wine.setup|wine.stop"}
 } >"$work/last.log" 2>&1
@@ -30,8 +34,8 @@ x86() {
 }
 trap '[ -z "$wine32" ] || bash "$repo/scripts/wine32.sh" down $$' EXIT
 failures() { grep -oE '[0-9]+ - [^ ]+ \((Failed|Timeout)\)' "$work/last.log" | sed -E 's/^[0-9]+ - //' | paste -sd ' '; }
-cmake --preset native >/dev/null && cmake --preset windows-x64 >/dev/null || exit 1
-native && windows windows-x64 || { echo "the suites fail without any fault; see $work/last.log"; exit 1; }
+for p in native fuzz windows-x64; do cmake --preset $p >/dev/null || exit 1; done
+native && fuzz fuzz. && windows windows-x64 || { echo "the suites fail without any fault; see $work/last.log"; exit 1; }
 caught=0 missed=0
 for patch in "$work"/faults/*.patch; do
   name=$(basename "$patch" .patch)
@@ -47,7 +51,7 @@ for patch in "$work"/faults/*.patch; do
     missed=$((missed + 1))
     continue
   fi
-  if ! native || ! windows "${preset:-windows-x64}" "$tests"; then
+  if ! native || ! fuzz "$tests" || ! windows "${preset:-windows-x64}" "$tests"; then
     found=$(failures)
     echo "caught  $name   by ${found:-the build}"
     caught=$((caught + 1))

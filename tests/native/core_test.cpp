@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "core/number_text.h"
 #include "core/placement.h"
 #include "core/utf16le.h"
 #include "fakes.h"
+#include "resources/layout_about.h"
+#include "resources/layout_main.h"
+#include "resources/layout_settings.h"
 
 namespace kalvero::core {
 namespace {
@@ -65,6 +70,8 @@ TEST(Placement, WindowsStayReachable) {
       {{kBelow, kPrimary, kAbove}, 1500, -15750, 100, -1050, 96},
       {{kLeft, kPrimary, kRight}, 57000, 600, 3033, 40, 96},      // beyond the last of three in a row
       {{kAbove, kPrimary, kBelow}, -30000, 60000, 7, 2062, 96},   // left of three stacked: back from the left
+      {{kRight, kPrimary, kLeft}, 57000, 600, 3033, 40, 96},      // the nearest of three is not the last listed
+      {{kPrimary, kBelow, kAbove}, 1500, 60000, 100, 2062, 96},
       {{kPrimary}, 28500, 1500, 1900, 100, 96},             // partly off the right edge stays
       {{kPrimary}, 3e38, 3e38, 1753, 982, 96},              // huge values come back, and stay finite
       {{}, -1, 99999, 7, 6667, 96},                         // no monitor known: the correction only
@@ -100,6 +107,34 @@ TEST(Placement, WindowsStayReachable) {
   platform::PlaceForItsSize(size, [&](platform::Size s) { return PlaceSettingsWindow({3590, 953, 3840, 1040}, s.width, s.height, 144, kLaptopBeside.work); },
                   [&](Point p) { at = p; });
   EXPECT_TRUE(at == (Point{3407, 767})) << at.x << "," << at.y;
+}
+
+// Every layout at 100, 125, 150 and 175 %, and at a custom 115 %: edges that meet in twips meet in pixels, and what ends
+// at the client edge in twips ends there. Neighbours that overlap by a pixel at 100 % (15 twips) overlap alike
+// everywhere at each of the usual scales; at a custom one that overlap may round either way.
+TEST(Layout, EdgesMeetAtEveryScale) {
+  using platform::ToPixels, platform::TwipsToPixels;
+  for (const int dpi : {96, 110, 120, 144, 168}) {
+    std::set<int> overlaps;
+    for (const auto& layout : {layout::kMainLayout, layout::kSettingsLayout, layout::kAboutLayout})
+      for (const auto& a : layout.controls) {
+        const auto pa = ToPixels(a, dpi);
+        SCOPED_TRACE(test::N(a.text) + " at " + std::to_string(dpi));
+        const int right = TwipsToPixels(layout.clientWidth, dpi), bottom = TwipsToPixels(layout.clientHeight, dpi);
+        EXPECT_TRUE(a.left + a.width != layout.clientWidth || pa.x + pa.width == right);
+        EXPECT_TRUE(a.top + a.height != layout.clientHeight || pa.y + pa.height == bottom);
+        for (const auto& b : layout.controls) {
+          const auto pb = ToPixels(b, dpi);
+          const bool row = a.top < b.top + b.height && b.top < a.top + a.height;
+          const bool column = a.left < b.left + b.width && b.left < a.left + a.width;
+          EXPECT_TRUE(a.left + a.width != b.left || pa.x + pa.width == pb.x) << test::N(b.text);
+          EXPECT_TRUE(a.top + a.height != b.top || pa.y + pa.height == pb.y) << test::N(b.text);
+          if (row && a.left + a.width - b.left == 15) overlaps.insert(pa.x + pa.width - pb.x);
+          if (column && a.top + a.height - b.top == 15) overlaps.insert(pa.y + pa.height - pb.y);
+        }
+      }
+    EXPECT_TRUE(dpi % 24 || overlaps.size() == 1) << dpi << " dpi";
+  }
 }
 
 }  // namespace

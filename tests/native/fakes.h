@@ -123,12 +123,13 @@ struct FakeRegistry final : platform::IRegistry {
   std::map<std::wstring, std::map<std::wstring, Value>> keys;  // "HKCU\\path" -> values
   std::map<Key, std::wstring> open;
   Key next = 100;
-  enum { Admin, NoRights, RefusesValues } machine = Admin;  // RefusesValues: HKLM opens for writing, no more
+  // RefusesValues: the key opens for writing, no more. This user's own keys too may refuse (a policy, a quota).
+  enum Rights { Admin, NoRights, RefusesValues } machine = Admin, user = Admin;
   bool wow64 = false;  // a 32-bit process on 64-bit Windows: HKLM\Software is redirected
 
   R Reach(Root root, std::wstring_view sub, std::uint32_t access, Key& key, bool make) {
     const bool hklm = root == platform::RegRoot::LocalMachine;
-    if (hklm && machine == NoRights && (access & 0x2)) return platform::kRegAccessDenied;
+    if ((hklm ? machine : user) == NoRights && (access & 0x2)) return platform::kRegAccessDenied;
     std::wstring path = (hklm ? L"HKLM\\" : L"HKCU\\") + std::wstring(sub);
     const bool software = sub.starts_with(L"Software\\") || sub.starts_with(L"SOFTWARE\\");  // as the program spells it
     if (hklm && wow64 && !(access & platform::kView64) && software)
@@ -148,7 +149,7 @@ struct FakeRegistry final : platform::IRegistry {
     return fits ? 0 : platform::kRegMoreData;
   }
   R SetValue(Key key, std::wstring_view name, std::uint32_t type, const std::uint8_t* d, std::uint32_t n) override {
-    if (machine == RefusesValues && open.at(key).starts_with(L"HKLM")) return platform::kRegAccessDenied;
+    if ((open.at(key).starts_with(L"HKLM") ? machine : user) == RefusesValues) return platform::kRegAccessDenied;
     return keys.at(open.at(key))[std::wstring(name)] = {type, {d, d + n}}, 0;
   }
   R DeleteValue(Key key, std::wstring_view name) override {

@@ -2,6 +2,9 @@
 #include "core/utf16le.h"
 #include "fakes.h"
 #include "settings/autostart.h"
+#include "settings/registry_settings_store.h"
+#include "settings/setting_names.h"
+#include "settings/settings_window_logic.h"
 
 namespace kalvero::settings {
 namespace {
@@ -119,6 +122,43 @@ TEST(SysInfo, WhereTheToolIsFound) {
     about::SysInfoLauncher{reg, rig, rig, rig}.StartSysInfo();
     EXPECT_EQ(rig.calls, expected);
     EXPECT_TRUE(reg.open.empty()) << "a key was left open";
+  }
+}
+
+// "Appliquer et fermer" where this user's settings key refuses writes (a policy, or rights taken away): what was
+// stored stays, the strip's topmost state follows what the store holds rather than the boxes, and the boxes show
+// that when the window opens again. Boxes: always visible, start in the tray, remember the position.
+TEST(SettingsWindow, WhatARefusedApplyLeaves) {
+  struct Strip : IAlwaysOnTop {
+    double flag = -1;
+    void SetAlwaysVisibleFlag(double f) override { flag = f; }
+    void ApplyAlwaysOnTop() override {}
+  };
+  using M = test::FakeRegistry;
+  const struct {
+    M::Rights user;
+    std::map<std::wstring, const wchar_t*> stored;
+    OptionBoxes asked, shown;
+    double flag;
+  } rows[] = {
+      {M::Admin, {}, {1, 2, 0}, {1, 2, 0}, 1},  // written, the key made
+      {M::RefusesValues, {{L"FenVisible", L"0"}, {L"DerPosition", L"1"}}, {1, 0, 0}, {0, 0, 1}, 0},
+      {M::NoRights, {{L"FenVisible", L"2"}, {L"AutoReduit", L"1"}}, {0, 0, 1}, {2, 1, 0}, 2},
+      {M::NoRights, {}, {1, 1, 1}, {0, 0, 0}, 0},  // no key, none made
+  };
+  for (const auto& row : rows) {
+    test::FakeRegistry reg;
+    const std::wstring key = L"HKCU\\" + RegistrySettingsStore::KeyPath(kAppName, kSection);
+    for (const auto& [name, text] : row.stored) reg.keys[key][name] = sz(text);
+    const auto before = reg.keys;
+    reg.user = row.user;
+    RegistrySettingsStore store{reg};
+    Strip strip;
+    SettingsWindowLogic logic{store, strip};
+    logic.Apply(row.asked);
+    EXPECT_EQ(strip.flag, row.flag);
+    EXPECT_TRUE(logic.Load() == row.shown);
+    EXPECT_TRUE((row.user == M::Admin || reg.keys == before) && reg.open.empty());
   }
 }
 

@@ -23,27 +23,21 @@ check "the MSI keeps its upgrade code" grep -qx "UpgradeCode	{72079122-306A-4BEB
 
 # --- Under Wine ---------------------------------------------------------------------------------
 kalvero_wine32 win64 2>/dev/null || { skipped=2 && echo "SKIPPED: setup.exe in a 64-bit and a 32-bit prefix: $(kalvero_wine32 2>&1)" && finish installer; }
-setup=dist/Kalvero-$v-setup.exe newer=build/release/next-setup.exe shots=${SHOTS:-$KALVERO_TEST_ROOT/shots} last=
-kalvero_msi build/release/next.msi "$next" 2>/dev/null && kalvero_setup "$newer" "$next" >/dev/null && mkdir -p "$shots" ||
+setup=$PWD/dist/Kalvero-$v-setup.exe newer=$PWD/build/release/next-setup.exe shots=$(realpath -m "${SHOTS:-$KALVERO_TEST_ROOT/shots}")
+driver=build/windows-x86/tests/installer/wizard.exe
+kalvero_msi build/release/next.msi "$next" 2>/dev/null && kalvero_setup "$newer" "$next" >/dev/null && mkdir -p "$shots" &&
+    cmake --build --preset windows-x86 --target wizard >"$KALVERO_TEST_ROOT/wizard-build.log" 2>&1 ||
     { failed=$((failed + 1)) && finish installer; }
 
-# page NAME KEYS...: waits until the wizard shows a new page and it has stopped changing, saves it
-# as NAME.png and types KEYS into it.
-page() {
-    local w shot same=0 prev=
-    for _ in $(seq 300); do
-        w=$(xdotool search --onlyvisible --name '[Ii]nstallation de Kalvero [0-9.]+ ?$' 2>/dev/null | head -1)
-        shot=$([ -n "$w" ] && timeout 5 import -window "$w" rgb:- 2>/dev/null | md5sum)
-        [ -n "$w" ] && [ "$shot" != "$last" ] && [ "$shot" = "$prev" ] && same=$((same + 1)) || same=0
-        [ $same = 3 ] && last=$shot && import -window "$w" "$shots/$1.png" && xdotool windowfocus "$w" key "${@:2}" && return
-        prev=$shot && sleep 0.1
-    done; return 1
-}
-# wizard EXE NAME:KEYS...: starts EXE ($pid), and through its pages in turn (see page).
+# wizard EXE CAPTION STEP...: the driver (wizard.cpp) starts EXE and takes the wizard captioned CAPTION
+# through its pages as a keyboard user does, saving each in $shots; its account of each page goes to
+# wizard.log, and to the output when it fails. Sets drove to its status.
 wizard() {
-    timeout 120 wine "$1" >/dev/null 2>&1 & pid=$!
-    for p in "${@:2}"; do page "${p%%:*}" ${p#*:} || return; done
+    timeout 900 wine "$driver" "$shots" "$@" >"$KALVERO_TEST_ROOT/wizard.out" 2>&1
+    drove=$? && cat "$KALVERO_TEST_ROOT/wizard.out" >>"$KALVERO_TEST_ROOT/wizard.log"
+    [ $drove = 0 ] || cat "$KALVERO_TEST_ROOT/wizard.out" >&2
 }
+driven() { [ "$drove" = 0 ] && "$@"; }  # COMMAND...: once the wizard went through
 
 # prefix KIND: the installer's cases in a fresh prefix of that kind, win64 (the x64 exe goes in) or win32.
 prefix() {
@@ -100,19 +94,23 @@ prefix() {
     # By keyboard: a first install with the desktop shortcut unticked and Enter on every page, where
     # « Lancer Kalvero » is left unticked; an upgrade that keeps that choice and, ticked on its finish
     # page, starts Kalvero; an older installer that refuses to replace it; the uninstaller's own page.
-    wizard "$setup" 1-bienvenue:Return "2-composants:Down space Return" 3-dossier:Return 4-progression:Return 5-fin:Return
-    wait $pid; check "$kind: Enter on every page installs the $kind exe" cmp -s "$dir/Kalvero.exe" "$exe"
+    local installing="Installation de Kalvero" removing="Désinstallation de Kalvero"
+    wizard "$setup" "$installing $v" "welcome 1-bienvenue Return" "components 2-composants Down space Return" \
+        "folder 3-dossier Return" "progress 4-progression Return" "finish 5-fin Return"
+    check "$kind: Enter on every page installs the $kind exe" driven cmp -s "$dir/Kalvero.exe" "$exe"
     # Nothing of the prefix runs on once setup is gone: the session ends by itself.
     check "$kind: and leaves it not started" timeout 60 wineserver -w
-    wizard "$newer" 6-mise-a-jour:Return 7-composants-mise-a-jour:Return 8-dossier-mise-a-jour:Return \
-        9-progression-mise-a-jour:Return "10-fin-mise-a-jour:space Return"
-    check "$kind: the finish page's ticked box starts Kalvero" until_ok xdotool search --onlyvisible --name '^Kalvero$'
+    wizard "$newer" "$installing $next" "upgrade 6-mise-a-jour Return" "components 7-composants-mise-a-jour Return" \
+        "folder 8-dossier-mise-a-jour Return" "progress 9-progression-mise-a-jour Return" "finish 10-fin-mise-a-jour space Return"
+    check "$kind: the finish page's ticked box starts Kalvero" driven until_ok xdotool search --onlyvisible --name '^Kalvero$'
     check "$kind: the upgrade kept the desktop shortcut unticked" [ "$(value "$uninst" DisplayVersion)" = "$next" -a -f "$menu" -a ! -e "$user/Desktop/Kalvero.lnk" ]
-    wizard "$setup" 11-version-plus-recente:Return
-    check "$kind: an older version says why and ends" until_ok gone $pid
+    # The driver knows the box by its text, and waits for setup to end once it is closed.
+    wizard "$setup" "$installing $v" "newer 11-version-plus-recente Return"
+    check "$kind: an older version says why and ends" [ $drove = 0 ]
     check "$kind: and leaves the newer one" [ "$(value "$uninst" DisplayVersion)" = "$next" ]
-    set_value "$settings" Haut 15 && wizard "$dir/Desinstaller.exe" "12-desinstallation:alt+s Return" 13-desinstallation-terminee:Return
-    check "$kind: the uninstaller's box removes the settings" until_ok bash -c '! wine reg query "$1"' - "${settings%\\Settings}"
+    set_value "$settings" Haut 15 && wizard "$dir/Desinstaller.exe" "$removing $next" "uninstall 12-desinstallation alt+s Return" \
+        "progress 13-desinstallation-terminee Return"
+    check "$kind: the uninstaller's box removes the settings" driven until_ok bash -c '! wine reg query "$1"' - "${settings%\\Settings}"
 }
 prefix win32
 kalvero_wine_stop

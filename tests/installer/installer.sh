@@ -12,10 +12,16 @@
 mkdir -p "$KALVERO_TEST_ROOT" && bash scripts/release.sh >"$KALVERO_TEST_ROOT/release.log" 2>&1 || { echo "FAIL: scripts/release.sh, see $KALVERO_TEST_ROOT/release.log" >&2; failed=1; finish installer; }
 exe64=build/release/win64/Kalvero.exe
 check "dist holds the five files and the manifests, each in SHA256SUMS and matching" bash -c "cd dist && [ \"\$(ls | tr '\n' ' ')\" = 'Kalvero-$v-setup.exe Kalvero-$v-win32.zip Kalvero-$v-win64.zip Kalvero-$v-x64.msi SHA256SUMS scoop winget ' ] && [ \$(wc -l <SHA256SUMS) = 4 ] && sha256sum --quiet -c SHA256SUMS"
-for bits in 64 32; do
-    check "the win$bits zip holds that build's exe and the read-me only" bash -c '[ "$(unzip -Z1 "$1" | tr "\n" " ")" = "Kalvero.exe LISEZMOI.txt " ] && unzip -p "$1" Kalvero.exe | cmp -s - "$2"' - "dist/Kalvero-$v-win$bits.zip" "build/release/win$bits/Kalvero.exe"
-done
 pe() { od -An -tu"$3" -j$(($(od -An -tu4 -j60 -N4 "$1") + $2)) -N"$3" "$1" | tr -d ' '; }  # FILE OFFSET SIZE past "PE\0\0"
+# made_for EXE: its subsystem and OS versions (offsets 72 and 64), older ones getting the frames of old
+# programs; whether it is terminal-server aware (0x8000 at 94); the language of its version resource.
+made_for() { echo "$(pe "$1" 72 2).$(pe "$1" 74 2) $(pe "$1" 64 2).$(pe "$1" 66 2) $(($(pe "$1" 94 2) & 0x8000)) $(x86_64-w64-mingw32-windres -i "$1" -O rc | grep -B2 VERSIONINFO | grep LANGUAGE)"; }
+for bits in 64 32; do
+    zip=dist/Kalvero-$v-win$bits.zip shipped=$KALVERO_TEST_ROOT/shipped$bits.exe
+    check "the win$bits zip holds that build's exe and the read-me only" bash -c '[ "$(unzip -Z1 "$1" | tr "\n" " ")" = "Kalvero.exe LISEZMOI.txt " ] && unzip -p "$1" Kalvero.exe | cmp -s - "$2"' - "$zip" "build/release/win$bits/Kalvero.exe"
+    unzip -p "$zip" Kalvero.exe >"$shipped"
+    check "the win$bits exe: made for Windows 6.1, terminal-server aware, its version filed under French" [ "$(made_for "$shipped")" = "6.1 6.1 32768 LANGUAGE 12, 1" ]
+done
 # Machine (offset 4): 34404 x64, 332 x86; no link time (offset 8), so that builds can be compared.
 check "machines and link times" [ "$(pe $exe64 4 2) $(pe $exe64 8 4) $(pe ${exe64/64/32} 4 2) $(pe ${exe64/64/32} 8 4) $(pe "dist/Kalvero-$v-setup.exe" 4 2)" = "34404 0 332 0 332" ]
 # A new upgrade code would leave the old package installed beside the new one.

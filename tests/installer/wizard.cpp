@@ -33,21 +33,19 @@ constexpr Kind kKinds[] = {
 
 std::wstring shots, shots_shown, caption;
 
-void Say(const std::wstring& line) {
-    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), utf8.size(), nullptr, nullptr);
-    std::printf("wizard: %s\n", utf8.c_str());
-    std::fflush(stdout);
+std::string Utf8(const std::wstring& text) {
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), utf8.size(), nullptr, nullptr);
+    return utf8;
 }
+void Say(const std::wstring& line) { std::printf("wizard: %s\n", Utf8(line).c_str()), std::fflush(stdout); }
 
 // A Unix path as Wine names it (C: for the prefix's own files, Z: elsewhere); others unchanged.
 std::wstring WindowsPath(const std::wstring& path) {
     using Convert = wchar_t*(CDECL*)(const char*);
     const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_dos_file_name")));
     if (path.empty() || path[0] != L'/' || !convert) return path;
-    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8.data(), utf8.size(), nullptr, nullptr);
-    wchar_t* dos = convert(utf8.c_str());
+    wchar_t* dos = convert(Utf8(path).c_str());
     std::wstring result = dos ? dos : path;
     HeapFree(GetProcessHeap(), 0, dos);
     return result;
@@ -81,9 +79,9 @@ std::vector<HWND> Wizards() {
     return EnumWindows(AddWizard, reinterpret_cast<LPARAM>(&found)), found;
 }
 
-HWND Page(HWND wizard, const Kind& kind) { return kind.id == 0xFFFF ? wizard : FindWindowExW(wizard, nullptr, L"#32770", nullptr); }
+// The page's own control, once the page (the wizard's inner dialog, or the message box) shows.
 HWND PageControl(HWND wizard, const Kind& kind) {
-    const HWND page = Page(wizard, kind);
+    const HWND page = kind.id == 0xFFFF ? wizard : FindWindowExW(wizard, nullptr, L"#32770", nullptr);
     if (!page || !IsWindowVisible(page)) return nullptr;
     if (kind.id) {
         const HWND c = GetDlgItem(page, kind.id);
@@ -246,13 +244,14 @@ int wmain(int argc, wchar_t** argv) {
             }))
             return Fail(L"no page " + name + L" (" + kind->name + L") after " + std::to_wstring(kBoundMs / 1000) + L" s", name, pi.hProcess);
         const ULONGLONG came = GetTickCount64();
-        RedrawWindow(wizard, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        SendMessageTimeoutW(wizard, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
-        if (!Save(wizard, name)) return Fail(L"cannot save " + shots_shown + L"/" + name + L".png", name, pi.hProcess);
         const bool foreground = GetForegroundWindow() == wizard;
         if (words.size() > 2 && !WaitUntil([&] { return FocusFor(wizard, words[2]); }))
             return Fail(L"page " + name + L": the wizard is not in the foreground with the focus where " + words[2] + L" must go",
                         name, pi.hProcess);
+        // Active, as the user sees it, and painted now: then saved.
+        RedrawWindow(wizard, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        SendMessageTimeoutW(wizard, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+        if (!Save(wizard, name)) return Fail(L"cannot save " + shots_shown + L"/" + name + L".png", name, pi.hProcess);
         std::wstring keys;
         for (size_t k = 2; k < words.size(); ++k) keys += L" " + words[k];
         Say(name + L": came in " + std::to_wstring((came - asked) / 1000.0).substr(0, 5) + L" s, " +

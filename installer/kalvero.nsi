@@ -48,6 +48,8 @@ ShowUninstDetails nevershow
 ; The stock space texts count every File command (both exes) and write « 165.0 Ko »: the pages
 ; show the installed exe's size themselves (ShowSpace).
 SpaceTexts none
+; Sharp above 100 %: Windows would otherwise stretch the wizard's bitmap.
+ManifestDPIAware true
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1036 "ProductName" "${APP}"
@@ -70,12 +72,13 @@ Var Previous   ; the version already installed for this user, if any
 Var Replacing  ; what the welcome page says of it
 Var Purge      ; the uninstaller's « Supprimer aussi les réglages »
 Var PurgeBox
+Var Closed     ; "1" once the installer has closed a running Kalvero
 
 ; The stock text asks to close every application so that system files can be updated: here
 ; nothing but the user's own folder changes, and Kalvero is closed by the installer itself.
 !define MUI_WELCOMEPAGE_TEXT "Cet assistant va installer ${APP} ${VERSION} pour vous seul, dans votre dossier \
   de programmes : aucun droit d'administrateur n'est nécessaire.$\r$\n$\r$\n$Replacing\
-  Si ${APP} est ouvert, l'assistant le fermera ; il retrouvera sa place à son prochain démarrage.\
+  Si ${APP} est ouvert, l'assistant le fermera ; s'il mémorise sa position, il la retrouvera à son prochain démarrage.\
   $\r$\n$\r$\nCliquez sur Suivant pour continuer."
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW ShowSpace
@@ -112,6 +115,7 @@ Function ${un}CloseRunning
       SendMessage $0 ${WM_ENDSESSION} 0 1 /TIMEOUT=5000  ; refused: its session goes on
     ${Else}
       SendMessage $0 ${WM_ENDSESSION} 1 1 /TIMEOUT=5000
+      StrCpy $Closed 1
       ${If} $2 = 0
         Sleep 2000
       ${Else}
@@ -129,12 +133,43 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING ""
 !insertmacro CLOSE_RUNNING "un."
 
+; ${un}IsOurs: $R1, a Run value, becomes "1" when it names this install's exe, else "". The program
+; writes its short path, or its long one in quotes where the volume has no short names: both sides are
+; compared as short full paths (NSIS compares without case).
+!macro IS_OURS un
+Function ${un}IsOurs
+  StrCpy $R2 $R1 1
+  ${If} $R2 == '"'
+    StrCpy $R1 $R1 -1 1
+  ${EndIf}
+  GetFullPathName /SHORT $R1 "$R1"
+  GetFullPathName /SHORT $R2 "$INSTDIR\Kalvero.exe"
+  ${If} $R2 != ""
+  ${AndIf} $R1 == $R2
+    StrCpy $R1 1
+  ${Else}
+    StrCpy $R1 ""
+  ${EndIf}
+FunctionEnd
+
+; ${un}ForgetRun: this user's Run value named Kalvero goes when it names this install's exe; a portable
+; copy's stays.
+Function ${un}ForgetRun
+  ReadRegStr $R1 HKCU "${RUN_KEY}" "${APP}"
+  Call ${un}IsOurs
+  ${IfThen} $R1 == 1 ${|} DeleteRegValue HKCU "${RUN_KEY}" "${APP}" ${|}
+FunctionEnd
+!macroend
+!insertmacro IS_OURS ""
+!insertmacro IS_OURS "un."
+
 Section "${APP}" SecMain
   SectionIn RO
   Call CloseRunning
   SetOutPath "$INSTDIR"
   SetOverwrite on
-  ; x64 Windows gets the 64-bit exe; 32-bit and ARM Windows the 32-bit one, which runs on all of them.
+  ; x64 Windows gets the 64-bit exe; 32-bit and ARM64 Windows the 32-bit one, which runs on all of them
+  ; (Windows 10 on ARM runs no x64 program).
   ${If} ${IsNativeAMD64}
     File "/oname=Kalvero.exe" "${EXE64}"
   ${Else}
@@ -173,29 +208,51 @@ Section /o "Exécuter ${APP} au démarrage de l'ordinateur" SecRun
   WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$0"'
 SectionEnd
 
+; An upgrade where an earlier choice was unticked takes away what that choice had put there.
+Section "-Unticked"
+  ${IfThen} $Previous == "" ${|} Return ${|}
+  ${IfNot} ${SectionIsSelected} ${SecDesktop}
+    Delete "$DESKTOP\${APP}.lnk"
+  ${EndIf}
+  ${IfNot} ${SectionIsSelected} ${SecRun}
+    Call ForgetRun
+  ${EndIf}
+SectionEnd
+
+; A silent upgrade (what winget runs) starts again the Kalvero it closed, as the user who had it open: an
+; unelevated installer starts it itself; an elevated one through the shell, which runs it at the level of
+; the desktop's user.
+Function .onInstSuccess
+  ${If} ${Silent}
+  ${AndIf} $Closed == 1
+    SetOutPath "$INSTDIR"
+    System::Call 'kernel32::GetCurrentProcess() p .r0'
+    System::Call 'advapi32::OpenProcessToken(p r0, i 8, *p .r1) i .r2'  ; TOKEN_QUERY
+    StrCpy $3 0
+    ${If} $2 <> 0
+      System::Call 'advapi32::GetTokenInformation(p r1, i 20, *i .r3, i 4, *i .r4)'  ; TokenElevation
+      System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+    ${If} $3 <> 0
+      Exec '"$WINDIR\explorer.exe" "$INSTDIR\Kalvero.exe"'
+    ${Else}
+      Exec '"$INSTDIR\Kalvero.exe"'
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 ; Removes only what this install put there, and the settings when asked.
 Section "un.${APP}"
   Call un.CloseRunning
-  ; The program writes the short form of its own path, quoted when it holds a blank.
-  GetFullPathName /SHORT $R0 "$INSTDIR\Kalvero.exe"
-  DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
-  ; The machine's entry may belong to another install (an MSI for every user): only ours goes,
-  ; and only when this user has the rights.
+  Call un.ForgetRun
+  ; The machine's entry may belong to another install (an MSI for every user) or a portable copy: only
+  ; ours goes, and only when this user has the rights.
   ${IfNot} ${IsNativeIA32}
     SetRegView 64
   ${EndIf}
   ReadRegStr $R1 HKLM "${RUN_KEY}" "${APP}"
-  ${If} $R1 != ""
-    StrCpy $R2 $R1 1
-    ${If} $R2 == '"'
-      StrCpy $R1 $R1 -1 1
-    ${EndIf}
-    GetFullPathName /SHORT $R1 "$R1"
-    ${If} $R0 != ""
-    ${AndIf} $R1 == $R0
-      DeleteRegValue HKLM "${RUN_KEY}" "${APP}"
-    ${EndIf}
-  ${EndIf}
+  Call un.IsOurs
+  ${IfThen} $R1 == 1 ${|} DeleteRegValue HKLM "${RUN_KEY}" "${APP}" ${|}
   SetRegView default
 
   Delete "$INSTDIR\Kalvero.exe"
@@ -211,7 +268,7 @@ Section "un.${APP}"
 SectionEnd
 
 ; An upgrade names the version it replaces and keeps the earlier choices: the desktop shortcut
-; if it is still there, the start with Windows if this user's entry is. A newer version is not
+; if it is still there, the start with Windows if this user's entry names its exe. A newer version is not
 ; replaced from the wizard (a silent install does what it is told).
 Function .onInit
   ${If} ${IsNativeAMD64}
@@ -235,8 +292,9 @@ Function .onInit
   ${IfNot} ${FileExists} "$DESKTOP\${APP}.lnk"
     !insertmacro UnselectSection ${SecDesktop}
   ${EndIf}
-  ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
-  ${If} $0 != ""
+  ReadRegStr $R1 HKCU "${RUN_KEY}" "${APP}"
+  Call IsOurs
+  ${If} $R1 == 1
     !insertmacro SelectSection ${SecRun}
   ${EndIf}
 FunctionEnd

@@ -65,9 +65,10 @@ kalvero_setup() {
 
 # wixl gives each build new codes and its own time: here the product code follows the version,
 # the package code the version and the exe, and the summary's times are the commit's time.
-# Two custom actions that wixl cannot express are added after it (see kalvero.wxs).
+# What wixl cannot express is added after it (see kalvero.wxs): the codepage, the exe's version and
+# language, and the custom actions. Its summary's texts are then written in the package's codepage.
 kalvero_msi() {
-    local v=${2:-$(kalvero_version)} codes run='Software\Microsoft\Windows\CurrentVersion\Run'
+    local v=${2:-$(kalvero_version)} codes run='Software\Microsoft\Windows\CurrentVersion\Run' idt=build/release/msi
     codes=$(python3 -c 'import sys, uuid; n = uuid.UUID("72079122-306A-4BEB-AD93-83B980D94B19")
 print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "package " + sys.argv[1] + " " + sys.argv[2])).upper())' \
         "$v" "$(sha256sum <build/release/win64/Kalvero.exe)") || return 1
@@ -75,20 +76,68 @@ print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "p
     { echo '<?xml version="1.0" encoding="utf-8"?><Include>' && for n in NAME WEBSITE EMAIL; do
         printf '<?define Maker%s="%s"?>\n' "$n" "$(kalvero_maker "$n" | sed 's/&/\&amp;/g; s/"/\&quot;/g; s/</\&lt;/g')"
     done && echo '</Include>'; } >build/release/maker.wxi || return 1
+    # Tables to import: the codepage of the whole database, and the custom action's DLL (Binary/).
+    rm -rf "$idt" && mkdir -p "$idt/Binary" && cp build/windows-x64/forget_run.dll "$idt/Binary/" &&
+        printf '\r\n\r\n1252\t_ForceCodepage\r\n' >"$idt/_ForceCodepage.idt" &&
+        printf 'Name\tData\r\ns72\tv0\r\nBinary\tName\r\nForgetRun\tforget_run.dll\r\n' >"$idt/Binary.idt" || return 1
     # wixl finds sources relative to the .wxs file.
     TZ=UTC faketime -f "$(TZ=UTC date -d "@${SOURCE_DATE_EPOCH:?}" '+%Y-%m-%d %H:%M:%S')" \
         wixl -a x64 -D "Version=$v" -D "ProductCode=${codes% *}" -D Exe=../build/release/win64/Kalvero.exe \
         -o "$1" installer/kalvero.wxs && [ -s "$1" ] &&
-        msibuild "$1" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRun', 3170,
-                'INSTALLFOLDER', '\"[System64Folder]reg.exe\" delete \"HKLM\\$run\" /v Kalvero /f')" \
+        (msi=$(realpath "$1") && cd "$idt" && msibuild "$msi" -i _ForceCodepage.idt -i Binary.idt) &&  # streams from where it runs
+        msibuild "$1" \
+            -q "UPDATE \`File\` SET \`Version\` = '$(kalvero_version).0', \`Language\` = '1036' WHERE \`File\` = 'KalveroExe'" \
+            -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = 'KalveroExe'" \
+            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRunData', 51,
+                'ForgetRun', '[INSTALLFOLDER]Kalvero.exe')" \
+            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRun', 3137,
+                'ForgetRun', 'ForgetRun')" \
+            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('ForgetRunData',
+                'REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 3498)" \
             -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('ForgetRun',
                 'REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 3499)" \
+            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SaveRun', 65,
+                'ForgetRun', 'SaveRun')" \
+            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('KeepRun', 3137,
+                'ForgetRun', 'KeepRun')" \
+            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('SaveRun',
+                'WIX_UPGRADE_DETECTED AND NOT REMOVE', 1350)" \
+            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('KeepRun',
+                'WIX_UPGRADE_DETECTED AND NOT REMOVE', 4001)" \
             -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SetInstallLocation', 51,
                 'ARPINSTALLLOCATION', '[INSTALLFOLDER]')" \
             -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetInstallLocation', 1001)" &&
         msibuild "$1" -s "Kalvero $v" "$(kalvero_maker NAME)" "x64;1036" "{${codes#* }}" &&
-        kalvero_sign "$1"
+        kalvero_python - "$1" <<'PY' && kalvero_sign "$1"
+# msibuild writes the summary's texts in UTF-8 whatever codepage it declares (1252): they are written
+# again in CP1252, the stream padded to its size (olefile rewrites a stream in place).
+import struct, sys, olefile
+ole = olefile.OleFileIO(sys.argv[1], write_mode=True)
+data = ole.openstream("\x05SummaryInformation").read()
+at = struct.unpack_from("<I", data, 44)[0]  # the one section
+count = struct.unpack_from("<I", data, at + 4)[0]
+props = []
+for i in range(count):
+    pid, offset = struct.unpack_from("<II", data, at + 8 + 8 * i)
+    kind = struct.unpack_from("<I", data, at + offset)[0]
+    if kind == 30:  # VT_LPSTR: size with its NUL, then the text, padded to 4
+        size = struct.unpack_from("<I", data, at + offset + 4)[0]
+        text = data[at + offset + 8:at + offset + 8 + size].rstrip(b"\0").decode("utf-8").encode("cp1252") + b"\0"
+        value = struct.pack("<II", kind, len(text)) + text + b"\0" * (-len(text) % 4)
+    else:  # the codepage (VT_I2), the counts (VT_I4) and the times (VT_FILETIME), as they are
+        value = data[at + offset:at + offset + {2: 8, 3: 8, 64: 12}[kind]]
+    props.append((pid, value))
+table, body, where = b"", b"", 8 + 8 * count
+for pid, value in props:
+    table, body, where = table + struct.pack("<II", pid, where), body + value, where + len(value)
+section = table + body
+size = len(data) - at
+ole.write_stream("\x05SummaryInformation", data[:at] + struct.pack("<II", size, count) + section + b"\0" * (size - 8 - len(section)))
+PY
 }
+
+# Debian's Python, whose modules scripts/deps.sh installs, even where another python3 comes first in PATH.
+kalvero_python() { if [ -x /usr/bin/python3 ]; then /usr/bin/python3 "$@"; else python3 "$@"; fi; }
 
 # bash installer/package.sh FUNCTION ARGS...: for makensis, which signs through a command line.
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then "$@"; fi

@@ -4,8 +4,10 @@
 # runs, then the fuzz targets a patch names ("fuzz.NAME"), and when they catch nothing, the Windows
 # build and its tests under Wine: those a patch names in
 # a first line "# tests: REGEX", or all of them, of the preset a line "# preset: windows-x86" names (the
-# x86 exe under the 32-bit Wine of scripts/wine32.sh, root only), else windows-x64. The patch is then
-# taken out again. Not a test itself: it reports and exits 0.
+# x86 exe under the 32-bit Wine of scripts/wine32.sh, root only), else windows-x64. A patch with a line
+# "# script: tests/installer/installer.sh" (or release.sh) is judged by that script of the test command
+# instead (under the 32-bit Wine), and caught when a check whose name REGEX matches fails. The patch is
+# then taken out again. Not a test itself: it reports and exits 0.
 #   tools/faults.sh [REV] [REGEX]     REGEX: only the patches whose name it matches
 # KALVERO_FAULTS_DISPLAY picks another virtual display (default :94), for runs side by side.
 set -u
@@ -32,7 +34,17 @@ x86() {
   [ "$wine32" -eq 0 ] || echo "the x86 suite cannot run or fails without any fault; see $work/last.log"
   return "$wine32"
 }
-trap '[ -z "$wine32" ] || bash "$repo/scripts/wine32.sh" down $$' EXIT
+# clean SCRIPT: whether that installer test script passes without any fault (run once).
+scripts= clean=
+clean() {
+  [[ " $clean " == *" $1 "* ]] && return 0
+  [[ " $scripts " == *" $1 "* ]] && return 1
+  scripts+=" $1"
+  [ -n "$wine32" ] || bash "$repo/scripts/wine32.sh" up $$ >"$work/last.log" 2>&1 &&
+    bash "$1" >"$work/last.log" 2>&1 && clean+=" $1" && return 0
+  echo "$1 cannot run or fails without any fault; see $work/last.log" && return 1
+}
+trap '[ -z "$wine32$scripts" ] || bash "$repo/scripts/wine32.sh" down $$' EXIT
 failures() { grep -oE '[0-9]+ - [^ ]+ \((Failed|Timeout)\)' "$work/last.log" | sed -E 's/^[0-9]+ - //' | paste -sd ' '; }
 for p in native fuzz windows-x64; do cmake --preset $p >/dev/null || exit 1; done
 native && fuzz fuzz. && windows windows-x64 || { echo "the suites fail without any fault; see $work/last.log"; exit 1; }
@@ -40,8 +52,12 @@ caught=0 missed=0
 for patch in "$work"/faults/*.patch; do
   name=$(basename "$patch" .patch)
   [[ $name =~ $only ]] || continue
-  tests=$(sed -n '1s/^# tests: //p' "$patch") preset=$(sed -n 's/^# preset: //p' "$patch")
-  if [ "${preset:-windows-x64}" != windows-x64 ] && ! x86; then
+  tests=$(sed -n '1s/^# tests: //p' "$patch") preset=$(sed -n 's/^# preset: //p' "$patch") judge=$(sed -n 's/^# script: //p' "$patch")
+  if [ -n "$judge" ] && ! clean "$judge"; then
+    echo "MISSED  $name   (its script cannot run)"
+    missed=$((missed + 1))
+    continue
+  elif [ -z "$judge" ] && [ "${preset:-windows-x64}" != windows-x64 ] && ! x86; then
     echo "MISSED  $name   (its preset cannot run)"
     missed=$((missed + 1))
     continue
@@ -51,7 +67,12 @@ for patch in "$work"/faults/*.patch; do
     missed=$((missed + 1))
     continue
   fi
-  if ! native || ! fuzz "$tests" || ! windows "${preset:-windows-x64}" "$tests"; then
+  if [ -n "$judge" ]; then
+    bash "$judge" >"$work/last.log" 2>&1
+    found=$(sed -n 's/^FAIL: //p' "$work/last.log" | paste -sd ';')
+    [[ $found =~ $tests ]] && echo "caught  $name   by $found" && caught=$((caught + 1)) ||
+      { echo "MISSED  $name${found:+   (failed instead: $found)}" && missed=$((missed + 1)); }
+  elif ! native || ! fuzz "$tests" || ! windows "${preset:-windows-x64}" "$tests"; then
     found=$(failures)
     echo "caught  $name   by ${found:-the build}"
     caught=$((caught + 1))
@@ -64,4 +85,5 @@ done
 echo "faults: $caught caught, $missed missed"
 (KALVERO_TREE=$work/tree/build/windows-x64/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
 [ -z "$wine32" ] || (KALVERO_TREE=$work/tree/build/windows-x86/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine32 && kalvero_wine_stop)
+for kind in ${scripts:+win64 win32}; do (. "$repo/tests/wine/env.sh" && kalvero_wine32 $kind && kalvero_xvfb_stop); done
 cd "$repo" && git worktree remove --force "$work/tree" && rm -rf "$work"

@@ -8,6 +8,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
 passed=0 failed=0 skipped=0
 v=$(kalvero_version) && next=${v%.*}.$((${v##*.} + 1)) || exit 1  # a newer version; Windows Installer ignores a fourth field
 settings='HKCU\Software\VB and VBA Program Settings\Kalvero\Settings'
+sibling='HKCU\Software\VB and VBA Program Settings\Autre\Options'  # another program's settings, beside them
 uninst='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kalvero'
 run='Software\Microsoft\Windows\CurrentVersion\Run'
 check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL: $1" >&2; fi; }  # NAME COMMAND...

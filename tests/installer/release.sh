@@ -11,8 +11,11 @@ kalvero_wine32 win64 2>/dev/null || { echo "SKIPPED: the signed release: $(kalve
 export WINEPREFIX=$KALVERO_TEST_ROOT/release SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 root=$KALVERO_TEST_ROOT/release-files && rm -rf "$root" && mkdir -p "$root/u" "$root/s" || exit 1
 
-release() { bash scripts/release.sh >"$1/log" 2>&1 && cp -a dist "$1" && cp "dist/Kalvero-$v-setup.exe" "$1/kalvero-setup.exe" && # DIR
+release() { bash scripts/release.sh --placeholder-url >"$1/log" 2>&1 && cp -a dist "$1" && cp "dist/Kalvero-$v-setup.exe" "$1/kalvero-setup.exe" && # DIR
     for b in 64 32; do unzip -p "dist/Kalvero-$v-win$b.zip" Kalvero.exe >"$1/Kalvero$b.exe"; done; }  # keeps a release, its exes and installer
+# The web site's neutral default is a placeholder: package managers must not be sent there.
+check "to a placeholder download address it writes no manifest" bash -c '! KALVERO_DOWNLOAD_URL=https://www.example.org/kalvero/$2 bash scripts/release.sh >"$1" 2>&1 &&
+    grep -q "example.org/kalvero/$2, a placeholder" "$1"' - "$root/refused" "$v"
 release "$root/u" || { echo "FAIL: unsigned release, see $root/u/log" >&2 && failed=1 && finish release; }
 check "an unsigned release says so" grep -q '^Not signed' "$root/u/log"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Kalvero essai" -addext extendedKeyUsage=codeSigning -keyout "$root/key.pem" \
@@ -35,12 +38,18 @@ check "the signed exe runs" shows $!
 
 # The manifests: this version in each, and every file they name with its hash.
 while read -r ok name; do check "$name" [ "$ok" = ok ]; done < <(python3 - "$v" "$(msiinfo export "dist/Kalvero-$v-x64.msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')" <<'PY'
-import hashlib, json, sys, yaml
+import hashlib, json, re, sys, yaml
 v, msi_code = sys.argv[1:]
 sha, row = lambda url: hashlib.sha256(open("dist/" + url.rsplit("/", 1)[1], "rb").read()).hexdigest(), lambda name, ok: print("ok" if ok else "fail", name)
-w = [yaml.safe_load(open(f"dist/winget/Kalvero.Kalvero{k}.yaml", encoding="utf-8")) for k in ("", ".installer", ".locale.fr-FR")]
+w = [yaml.safe_load(open(f"dist/winget/manifests/k/Kalvero/Kalvero/{v}/Kalvero.Kalvero{k}.yaml", encoding="utf-8")) for k in ("", ".installer", ".locale.fr-FR")]
 s, inst = json.load(open("dist/scoop/kalvero.json", encoding="utf-8")), w[1]["Installers"]
 row("the manifests: this version, one winget schema", {str(d["PackageVersion"]) for d in w} | {s["version"]} == {v} and len({d["ManifestVersion"] for d in w}) == 1)
+# A windowed program: a shortcut, no shim. checkver finds this version's zip by its name; autoupdate, given
+# this version, names this version's files, and takes their hashes from the SHA256SUMS beside them.
+auto = s["autoupdate"]
+row("scoop: a shortcut and no shim; checkver and autoupdate find this version's files", "bin" not in s and s["shortcuts"] == [["Kalvero.exe", "Kalvero"]] and
+    re.search(s["checkver"]["regex"], f"<a href='Kalvero-{v}-win64.zip'>").group(1) == v and auto["hash"]["url"] == "$baseurl/SHA256SUMS" and
+    {a: u["url"].replace("$version", v) for a, u in auto["architecture"].items()} == {a: u["url"] for a, u in s["architecture"].items()})
 # The per-user installer for x64 and x86, silent with /S, its entry's name as product code; the MSI for x64.
 row("winget: the three installers", sorted((i["Architecture"], i["InstallerType"], i["Scope"], i["ProductCode"], i.get("InstallerSwitches", {}).get("Silent")) for i in inst) ==
     sorted([("x64", "nullsoft", "user", "Kalvero", "/S"), ("x86", "nullsoft", "user", "Kalvero", "/S"), ("x64", "msi", "machine", msi_code, None)]))

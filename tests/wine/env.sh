@@ -66,7 +66,10 @@ kalvero_xvfb_stop() {
 # kalvero_prefix_new [DIR]: DIR (default $WINEPREFIX) becomes a fresh copy of the template. Only ever
 # replaces a folder that this file created. The template is made once (about 12 s), in a side folder
 # renamed at the end so that nobody copies a half-made one. Managed=N: with no window manager, every
-# hide or close would stall 2 s.
+# hide or close would stall 2 s. Its steps log to template.log with Wine's errors; a failed attempt's log
+# is kept as template-failed-N.log, the step named. Wine now and then ends a process it has just started
+# (see kalvero_keepalive_start), so a failed attempt is made once more, from scratch, and noted in
+# hiccups.log.
 kalvero_prefix_new() {
     local dir=${1:-$WINEPREFIX} marker=".kalvero-template-$KALVERO_TEMPLATE_VERSION"
     [ ! -e "$dir" ] || [ -f "$dir/.kalvero-prefix" ] ||
@@ -74,13 +77,23 @@ kalvero_prefix_new() {
     mkdir -p "$KALVERO_TEST_ROOT" && (
         flock 9
         [ -f "$KALVERO_TEMPLATE/$marker" ] && exit 0
-        export WINEPREFIX="$KALVERO_TEMPLATE.new"
-        wineserver -k >/dev/null 2>&1
-        rm -rf "$WINEPREFIX" "$KALVERO_TEMPLATE"
-        { DISPLAY= wineboot -u && DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
-            wineserver -w; } </dev/null >"$KALVERO_TEST_ROOT/template.log" 2>&1 9>&- ||
-            { echo "kalvero: creating the Wine prefix template failed; see $KALVERO_TEST_ROOT/template.log" >&2 && exit 1; }
-        touch "$WINEPREFIX/$marker" && mv "$WINEPREFIX" "$KALVERO_TEMPLATE"
+        export WINEPREFIX="$KALVERO_TEMPLATE.new" WINEDEBUG=-all,err+all
+        log=$KALVERO_TEST_ROOT/template.log
+        step() { echo "== $1" && "${@:2}" || { echo "== failed: $1 (exit $?)" && return 1; }; }  # NAME COMMAND...
+        for try in 1 2; do
+            wineserver -k >/dev/null 2>&1
+            rm -rf "$WINEPREFIX" "$KALVERO_TEMPLATE"
+            { step "wineboot -u" env DISPLAY= wineboot -u &&
+                step "reg add Managed=N" env DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
+                step "wineserver -w" wineserver -w; } </dev/null >"$log" 2>&1 9>&-
+            failed=$(sed -n 's/^== failed: //p' "$log")
+            [ -z "$failed" ] && { touch "$WINEPREFIX/$marker" && mv "$WINEPREFIX" "$KALVERO_TEMPLATE" && exit 0; failed="moving it into place"; }
+            n=1 && while [ -e "$KALVERO_TEST_ROOT/template-failed-$n.log" ]; do n=$((n + 1)); done
+            mv "$log" "$KALVERO_TEST_ROOT/template-failed-$n.log"
+            echo "$(date -u +%FT%TZ) $KALVERO_TEMPLATE: creating the Wine prefix template failed at '$failed' (try $try); see $KALVERO_TEST_ROOT/template-failed-$n.log" |
+                tee -a "$KALVERO_TEST_ROOT/hiccups.log" >&2
+        done
+        exit 1
     ) 9>"$KALVERO_TEST_ROOT/.template.lock" && kalvero_wine_stop "$dir" && rm -rf "$dir" "$dir.new" &&
         mkdir -p "$(dirname "$dir")" && cp -a "$KALVERO_TEMPLATE" "$dir.new" &&
         echo "$KALVERO_TEMPLATE_VERSION" >"$dir.new/.kalvero-prefix" && mv "$dir.new" "$dir"

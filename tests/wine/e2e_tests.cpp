@@ -268,13 +268,7 @@ TEST_F(Strip, FollowsSystemChanges) {
 class Menus : public WineTest {};
 
 // The menus Kalvero shows, read from inside it (the newest first, one a line); empty once none shows.
-std::string OpenMenus(const Kalvero& k) {
-    DeleteFileW(L"C:\\kalvero-menu.txt");
-    if (!Inject(k.pi.hProcess, Beside(L"menu_reader.dll")) ||
-        !WaitUntil([] { return GetFileAttributesW(L"C:\\kalvero-menu.txt") != INVALID_FILE_ATTRIBUTES; }, 120000))
-        return "not read";
-    return std::string(std::istreambuf_iterator<char>(std::ifstream("C:\\kalvero-menu.txt").rdbuf()), {});
-}
+std::string OpenMenus(const Kalvero& k) { return FromInside(k.main, L"menu_reader.dll"); }
 // Kalvero's menu once it shows (its first line), or what showed instead.
 std::string MenuShown(const Kalvero& k) {
     std::string menus;

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "inside.h"
+
 inline constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Kalvero\\Settings";
 inline constexpr wchar_t kDir[] = L"C:\\kalvero";
 enum : int { kShutdown = 101, kRestart, kLogoff, kSettingsButton, kTrayButton };
@@ -110,24 +112,32 @@ inline bool CloseModal(HWND window, HWND owner, UINT message, WPARAM wparam = 0)
     return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(owner); });
 }
 
-// Loads a DLL into another process, which runs its DllMain there; true once that has returned.
-inline bool Inject(HANDLE process, const std::wstring& dll) {
-    const SIZE_T bytes = (dll.size() + 1) * sizeof(wchar_t);
-    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-    const HANDLE thread = remote && WriteProcessMemory(process, remote, dll.c_str(), bytes, nullptr)
-                              ? CreateRemoteThread(process, nullptr, 0, load, remote, 0, nullptr) : nullptr;
-    const bool ran = thread && WaitForSingleObject(thread, 120000) == WAIT_OBJECT_0;
-    if (thread) CloseHandle(thread);
-    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return ran;
-}
 // A file of this driver's folder.
 inline std::wstring Beside(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return std::wstring(path, wcsrchr(path, L'\\') + 1) + name;
+}
+// Runs the hook "Inside" of one of the driver's DLLs (menu_reader.dll, object_counter.dll) on the thread of window,
+// another process's: Wine, as Windows, loads the DLL there for the hook, and the hook acts on the mark posted behind
+// what the thread has to do, writing beside the DLL. What it wrote, or "" when nothing came. (A remote thread does
+// not do: Wine starts one through an APC that a process busy in a menu may leave waiting for minutes.)
+inline std::string FromInside(HWND window, const wchar_t* name) {
+    const std::wstring dll = Beside(name), out = dll + L".txt";
+    DeleteFileW(out.c_str());
+    const HMODULE module = LoadLibraryW(dll.c_str());
+    const auto hook = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, "Inside"))) : nullptr;
+    const HHOOK set = hook ? SetWindowsHookExW(WH_GETMESSAGE, hook, module, GetWindowThreadProcessId(window, nullptr)) : nullptr;
+    const bool wrote = set && PostMessageW(window, WM_NULL, kInsideMark, 0) &&
+                       WaitUntil([&] { return GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
+    if (set) UnhookWindowsHookEx(set);
+    std::string text;
+    const HANDLE file = wrote ? CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char chunk[4096];
+    for (DWORD got = 0; ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got;) text.append(chunk, got);
+    CloseHandle(file);
+    return text;
 }
 // Keys typed as a keyboard does, to the foreground window's thread; each with Shift held if asked.
 inline void Type(std::initializer_list<WORD> keys, bool shift = false) {

@@ -1,9 +1,11 @@
-// Loaded into Kalvero.exe by the driver (harness.h's Inject): writes the lines of every menu Kalvero shows to
-// C:\kalvero-menu.txt, one menu a line, as "*&Default|Title>|Other", then unloads itself. Wine cannot read a
-// menu from another process.
+// Run inside Kalvero.exe, on its own thread (harness.h's FromInside): writes the lines of every menu Kalvero shows
+// beside this DLL ("menu_reader.dll.txt"), one menu a line, as "*&Default|Title>|Other". Wine cannot read a menu
+// from another process.
 #include <windows.h>
 
 #include <string>
+
+#include "inside.h"
 
 static BOOL CALLBACK Read(HWND window, LPARAM out) {
     wchar_t name[16] = L"";
@@ -24,22 +26,22 @@ static BOOL CALLBACK Read(HWND window, LPARAM out) {
     return TRUE;
 }
 
-// Not in DllMain: asking Kalvero's thread for its menu while holding the loader lock would wait for ever on a thread
-// that loads a DLL as it shows the menu. The file appears whole, under its final name, when the reading is done.
-static DWORD WINAPI ReadAndLeave(void* self) {
-    std::wstring text;
-    EnumWindows(Read, reinterpret_cast<LPARAM>(&text));
-    std::string utf8(text.size() * 4, '\0');
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr));
-    const HANDLE file = CreateFileW(L"C:\\kalvero-menu.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, utf8.data(), DWORD(utf8.size()), &written, nullptr);
-    CloseHandle(file);
-    MoveFileExW(L"C:\\kalvero-menu.tmp", L"C:\\kalvero-menu.txt", MOVEFILE_REPLACE_EXISTING);
-    FreeLibraryAndExitThread(static_cast<HMODULE>(self), 0);
+HMODULE g_self;
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) g_self = self;
+    return TRUE;
 }
 
-BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) CloseHandle(CreateThread(nullptr, 0, ReadAndLeave, self, 0, nullptr));
-    return TRUE;
+// The hook the driver sets on Kalvero's thread (harness.h's FromInside): run there as the driver's mark is taken
+// from the queue, in the menu's own loop while one shows.
+extern "C" __declspec(dllexport) LRESULT CALLBACK Inside(int code, WPARAM removed, LPARAM message) {
+    const MSG& m = *reinterpret_cast<const MSG*>(message);
+    if (code == HC_ACTION && removed == PM_REMOVE && m.message == WM_NULL && m.wParam == kInsideMark) {
+        std::wstring text;
+        EnumWindows(Read, reinterpret_cast<LPARAM>(&text));
+        std::string utf8(text.size() * 4, '\0');
+        utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr));
+        WriteBeside(g_self, utf8);
+    }
+    return CallNextHookEx(nullptr, code, removed, message);
 }

@@ -1,5 +1,6 @@
-// Loaded into a running Kalvero.exe by the leak test: counts the process's GDI and USER objects, raw handles
-// included, writes the counts to a file beside itself ("object_counter.dll.txt"), and refuses to stay loaded.
+// Run inside a running Kalvero.exe, on its own thread, by the leak test (harness.h's FromInside): counts the
+// process's GDI and USER objects, raw handles included, and writes the counts beside itself
+// ("object_counter.dll.txt").
 // Where GetGuiResources answers (Windows), its counts; Wine 8 answers 0. Wine keeps both kinds in tables of the
 // process that accept a handle's index alone (a zero high word matches any generation): every GDI index from 1 to
 // 0xFFFF, and every USER index (0x20 + 2 * i) for menus and icons (cursors too). Windows are enumerated.
@@ -9,6 +10,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+
+#include "inside.h"
 
 namespace {
 
@@ -43,6 +47,7 @@ int Format(char* text, HANDLE self) {
             if (info.hbmColor) DeleteObject(info.hbmColor);
         }
     }
+    g_windows = 0;  // the DLL may stay loaded from one count to the next
     EnumWindows(CountTop, 0);
     return std::sprintf(text, "gdi %d (pens %d, brushes %d, DCs %d with %d in use, fonts %d, bitmaps %d, regions %d), user %d "
                         "(windows %d, menus %d, icons %d)", gdi, by_type[OBJ_PEN], by_type[OBJ_BRUSH], by_type[OBJ_DC] + by_type[OBJ_MEMDC], in_use,
@@ -52,16 +57,19 @@ int Format(char* text, HANDLE self) {
 
 }  // namespace
 
+HMODULE g_self;
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
-    if (reason != DLL_PROCESS_ATTACH) return TRUE;
-    char text[256];
-    const int size = Format(text, GetCurrentProcess());
-    wchar_t path[MAX_PATH + 4];
-    const DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
-    lstrcpyW(path + n, L".txt");
-    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text, size, &written, nullptr);
-    CloseHandle(file);
-    return FALSE;  // unloaded at once: LoadLibraryW returns null
+    if (reason == DLL_PROCESS_ATTACH) g_self = self;
+    return TRUE;
+}
+
+// The hook the driver sets on Kalvero's thread (harness.h's FromInside), run there as the driver's mark is taken
+// from the queue: Kalvero is idle then, and nothing of its own is half made.
+extern "C" __declspec(dllexport) LRESULT CALLBACK Inside(int code, WPARAM removed, LPARAM message) {
+    const MSG& m = *reinterpret_cast<const MSG*>(message);
+    if (code == HC_ACTION && removed == PM_REMOVE && m.message == WM_NULL && m.wParam == kInsideMark) {
+        char text[256];
+        WriteBeside(g_self, std::string(text, Format(text, GetCurrentProcess())));
+    }
+    return CallNextHookEx(nullptr, code, removed, message);
 }

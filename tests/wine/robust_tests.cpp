@@ -10,15 +10,9 @@
 
 namespace {
 
-// Kalvero's GDI and USER objects, raw handles included, counted inside its process: it is made to load
-// object_counter.dll, which writes the counts beside itself and unloads at once. Empty if that failed.
-std::string ObjectsOf(HANDLE process) {
-    const std::wstring dll = Beside(L"object_counter.dll"), counts = dll + L".txt";
-    DeleteFileW(counts.c_str());
-    if (!Inject(process, dll)) return "";
-    std::ifstream file(counts.c_str());
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
+// Kalvero's GDI and USER objects, raw handles included, counted inside its process, on its own thread, while it is
+// idle. Empty if that failed.
+std::string ObjectsOf(const Kalvero& k) { return FromInside(k.main, L"object_counter.dll"); }
 
 // One round of what a user does most: the settings window, the About window over it (painted: its lines are
 // drawn with pens of its own), both closed; the strip sent to the tray, and brought back by a click on the icon.
@@ -44,11 +38,11 @@ TEST_F(Leaks, WindowsAndTrayRoundsLeaveNoObject) {
     const Kalvero k;
     for (int i = 0; i < kWarmUp; ++i) ASSERT_EQ("", Round(k)) << "no sign of it after 10 s in warm-up round " << i;
     ASSERT_TRUE(Flush(k.main));
-    const std::string warm = ObjectsOf(k.pi.hProcess);
+    const std::string warm = ObjectsOf(k);
     ASSERT_NE("", warm) << "no counts from Kalvero's process: the counter did not load, or took over 2 minutes";
     for (int i = 0; i < kRounds; ++i) ASSERT_EQ("", Round(k)) << "no sign of it after 10 s in round " << i;
     ASSERT_TRUE(Flush(k.main));
-    EXPECT_EQ(warm, ObjectsOf(k.pi.hProcess)) << "after " << kRounds << " more rounds";
+    EXPECT_EQ(warm, ObjectsOf(k)) << "after " << kRounds << " more rounds";
 }
 
 // Every value of the settings key: name, type and bytes.

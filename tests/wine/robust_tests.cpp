@@ -42,7 +42,11 @@ TEST_F(Leaks, WindowsAndTrayRoundsLeaveNoObject) {
     ASSERT_NE("", warm) << "no counts from Kalvero's process: the counter did not load, or took over 2 minutes";
     for (int i = 0; i < kRounds; ++i) ASSERT_EQ("", Round(k)) << "no sign of it after 10 s in round " << i;
     ASSERT_TRUE(Flush(k.main));
-    EXPECT_EQ(warm, ObjectsOf(k)) << "after " << kRounds << " more rounds";
+    // Work of Wine's still in flight (seen once: a bitmap, under emulation) comes back to the warm counts; a leak
+    // never does.
+    std::string now;
+    EXPECT_TRUE(WaitUntil([&] { return (now = ObjectsOf(k)) == warm; }, 60000))
+        << "after " << kRounds << " more rounds:\n  " << now << "\nagainst, warm:\n  " << warm;
 }
 
 // Every value of the settings key: name, type and bytes.

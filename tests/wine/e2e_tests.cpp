@@ -75,14 +75,6 @@ TEST_F(Strip, KeysActOnAFreshPressOnly) {
     }
 }
 
-// A second start finds the first running and ends at once, touching nothing.
-TEST_F(Strip, SecondStartEndsTouchingNothing) {
-    SetSettings({{L"DerPosition", L"1"}, {L"Haut", L"-50"}});  // a second one that saved anything would change it
-    const Kalvero first, second(kDir, false);
-    EXPECT_TRUE(second.WaitExit() && Flush(first.main));
-    EXPECT_EQ(L"-50", GetSetting(L"Haut"));
-}
-
 // The session really ends while the About window is open over the settings window: the close sequence saves the
 // place the strip was moved to, and the program ends.
 TEST_F(Strip, SessionEndSavesItsPlaceUnderAModalWindow) {

@@ -9,6 +9,10 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 kalvero_deps || exit 1
+# What each part took, said at the end: time $SECONDS since the part before.
+times= mark=$SECONDS
+took() { times+="${times:+, }$1 $((SECONDS - mark)) s" mark=$SECONDS; }
+took packages
 
 passed=0 failed=0 skipped=0 status=0
 # run_ctest PRESET: runs that preset's tests and adds ctest's counts. A run that fails without a failed
@@ -34,17 +38,22 @@ build() { # preset
 }
 
 build native && run_ctest native
+took native
 build fuzz && run_ctest fuzz  # a few seconds for each reader of stored values
+took fuzz
 build windows-x64 && run_ctest windows-x64
+took windows-x64
 trap 'bash scripts/wine32.sh down $$ >/dev/null 2>&1' EXIT
 trap 'exit 130' INT TERM  # through the EXIT trap
 if bash scripts/wine32.sh up $$; then
+  took "32-bit Wine"
   build windows-x86 && run_ctest windows-x86
 else
   build windows-x86 && ctest --preset windows-x86 -R '^imports$' >/dev/null && passed=$((passed + 1)) || failed=$((failed + 1))
   echo "SKIPPED: the x86 exe under Wine, as the 32-bit Wine could not be set up (above)"
   skipped=$((skipped + 1))
 fi
+took windows-x86
 
 # run_counted LABEL COMMAND...: runs a script that ends with "LABEL: N passed, M failed" and adds its
 # counts; one that says nothing of the kind counts as one failure.
@@ -66,14 +75,17 @@ run_counted() {
 # The release files and the installers, silently and through their wizards by keyboard, in Wine prefixes
 # of their own; the script counts its cases.
 run_counted installer bash tests/installer/installer.sh
+took installer
 # A release signed with a throwaway certificate, and the manifests.
 run_counted release bash tests/installer/release.sh
+took release
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then
   for kind in "" win64 win32; do (. tests/wine/env.sh && { [ -z "$kind" ] || kalvero_wine32 $kind; } && kalvero_xvfb_stop) 2>/dev/null; done
 fi
 
+echo "times: $times; in all $SECONDS s"
 summary="all: $passed passed, $failed failed"
 [ "$skipped" -eq 0 ] || summary+=", $skipped skipped"
 echo "$summary"

@@ -2,6 +2,8 @@
 // object left behind, ten starts at once, a restart of the whole Wine "machine", and its windows opening where
 // their owners are.
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <vector>
@@ -31,8 +33,20 @@ std::string Round(const Kalvero& k) {
 
 class Leaks : public WineTest {};
 
+// The numbers of a count, in order.
+std::vector<long> Numbers(const std::string& counts) {
+    std::vector<long> numbers;
+    for (const char* p = counts.c_str(); *p;) {
+        char* end = nullptr;
+        if (isdigit(static_cast<unsigned char>(*p))) numbers.push_back(strtol(p, &end, 10)), p = end;
+        else ++p;
+    }
+    return numbers;
+}
+
 // After a warm-up (the first openings load comctl32 and its classes), many more rounds leave Kalvero's GDI and USER
-// objects exactly as they were, each counted once Kalvero is idle.
+// objects as they were, each counted once Kalvero is idle. A leak grows with the rounds, by one object or more of a
+// kind each; an object Wine makes once on the way (seen: one bitmap, in the 32-bit build under emulation) does not.
 TEST_F(Leaks, WindowsAndTrayRoundsLeaveNoObject) {
     constexpr int kWarmUp = 3, kRounds = 20;
     const Kalvero k;
@@ -42,10 +56,16 @@ TEST_F(Leaks, WindowsAndTrayRoundsLeaveNoObject) {
     ASSERT_NE("", warm) << "no counts from Kalvero's process: the counter did not load, or took over 2 minutes";
     for (int i = 0; i < kRounds; ++i) ASSERT_EQ("", Round(k)) << "no sign of it after 10 s in round " << i;
     ASSERT_TRUE(Flush(k.main));
-    // Work of Wine's still in flight (seen once: a bitmap, under emulation) comes back to the warm counts; a leak
-    // never does.
+    const auto grown = [&](const std::string& now) {
+        const std::vector<long> before = Numbers(warm), after = Numbers(now);
+        if (after.size() != before.size()) return true;
+        for (size_t i = 0; i < after.size(); ++i)
+            if (after[i] - before[i] >= kRounds / 4) return true;
+        return false;
+    };
+    // Wine's work still in flight settles; a leak never does.
     std::string now;
-    EXPECT_TRUE(WaitUntil([&] { return (now = ObjectsOf(k)) == warm; }, 60000))
+    EXPECT_TRUE(WaitUntil([&] { return !grown(now = ObjectsOf(k)); }, 30000))
         << "after " << kRounds << " more rounds:\n  " << now << "\nagainst, warm:\n  " << warm;
 }
 

@@ -68,7 +68,7 @@ kalvero_setup() {
 # What wixl cannot express is added after it (see kalvero.wxs): the codepage, the exe's version and
 # language, and the custom actions. Its summary's texts are then written in the package's codepage.
 kalvero_msi() {
-    local v=${2:-$(kalvero_version)} codes run='Software\Microsoft\Windows\CurrentVersion\Run' idt=build/release/msi
+    local v=${2:-$(kalvero_version)} codes idt=build/release/msi
     codes=$(python3 -c 'import sys, uuid; n = uuid.UUID("72079122-306A-4BEB-AD93-83B980D94B19")
 print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "package " + sys.argv[1] + " " + sys.argv[2])).upper())' \
         "$v" "$(sha256sum <build/release/win64/Kalvero.exe)") || return 1
@@ -76,6 +76,17 @@ print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "p
     { echo '<?xml version="1.0" encoding="utf-8"?><Include>' && for n in NAME WEBSITE EMAIL; do
         printf '<?define Maker%s="%s"?>\n' "$n" "$(kalvero_maker "$n" | sed 's/&/\&amp;/g; s/"/\&quot;/g; s/</\&lt;/g')"
     done && echo '</Include>'; } >build/release/maker.wxi || return 1
+    # forget_run.dll's custom actions (name, type, source, target) and when each runs (condition, sequence).
+    local forget_run=() a name type source target condition sequence
+    for a in "ForgetRunData|51|ForgetRun|[INSTALLFOLDER]Kalvero.exe|REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE|3498" \
+        "ForgetRun|3137|ForgetRun|ForgetRun|REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE|3499" \
+        "SaveRun|65|ForgetRun|SaveRun|WIX_UPGRADE_DETECTED AND NOT REMOVE|1350" \
+        "KeepRun|3137|ForgetRun|KeepRun|WIX_UPGRADE_DETECTED AND NOT REMOVE|4001"; do
+        IFS='|' read -r name type source target condition sequence <<<"$a"
+        forget_run+=(-q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('$name', $type,
+            '$source', '$target')" -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`)
+            VALUES ('$name', '$condition', $sequence)")
+    done
     # Tables to import: the codepage of the whole database, and the custom action's DLL (Binary/).
     rm -rf "$idt" && mkdir -p "$idt/Binary" && cp build/windows-x64/forget_run.dll "$idt/Binary/" &&
         printf '\r\n\r\n1252\t_ForceCodepage\r\n' >"$idt/_ForceCodepage.idt" &&
@@ -88,22 +99,7 @@ print(str(uuid.uuid5(n, "product " + sys.argv[1])).upper(), str(uuid.uuid5(n, "p
         msibuild "$1" \
             -q "UPDATE \`File\` SET \`Version\` = '$(kalvero_version).0', \`Language\` = '1036' WHERE \`File\` = 'KalveroExe'" \
             -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = 'KalveroExe'" \
-            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRunData', 51,
-                'ForgetRun', '[INSTALLFOLDER]Kalvero.exe')" \
-            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('ForgetRun', 3137,
-                'ForgetRun', 'ForgetRun')" \
-            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('ForgetRunData',
-                'REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 3498)" \
-            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('ForgetRun',
-                'REMOVE=\"ALL\" AND NOT UPGRADINGPRODUCTCODE', 3499)" \
-            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SaveRun', 65,
-                'ForgetRun', 'SaveRun')" \
-            -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('KeepRun', 3137,
-                'ForgetRun', 'KeepRun')" \
-            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('SaveRun',
-                'WIX_UPGRADE_DETECTED AND NOT REMOVE', 1350)" \
-            -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('KeepRun',
-                'WIX_UPGRADE_DETECTED AND NOT REMOVE', 4001)" \
+            "${forget_run[@]}" \
             -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SetInstallLocation', 51,
                 'ARPINSTALLLOCATION', '[INSTALLFOLDER]')" \
             -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetInstallLocation', 1001)" &&

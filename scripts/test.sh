@@ -7,10 +7,10 @@
 # as skipped, with the reason.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-. scripts/deps.sh
-kalvero_deps || exit 1
 # What each part took, said at the end: time $SECONDS since the part before.
 times= mark=$SECONDS
+. scripts/deps.sh
+kalvero_deps || exit 1
 took() { times+="${times:+, }$1 $((SECONDS - mark)) s" mark=$SECONDS; }
 took packages
 

@@ -2,8 +2,8 @@
 # Makes this machine as fresh as it can be before a proving run of the test command (README), so that
 # the run sets everything up again as on a new machine: the 32-bit Wine's chroot taken down and deleted,
 # every test prefix and template, Wine's own folders and caches in the home folder, the virtual displays
-# the tests started, and the Wine packages purged with what apt then autoremoves, for scripts/deps.sh to
-# install again. Root (or sudo).
+# the tests started, and the Wine packages purged with what apt then autoremoves and apt's downloads,
+# for scripts/deps.sh to fetch and install again. Root (or sudo).
 #   tools/fresh.sh [--dry-run] [--helpers] [--force]
 #     --dry-run  prints what it would do, and does nothing
 #     --helpers  also the test roots /tmp/kt-*, which people running the tests side by side use
@@ -81,4 +81,6 @@ for d in /tmp/.wine-*; do [ -e "$d" ] && as_root rm -rf "$d"; done
 installed=$(dpkg-query -W -f='${Package} ${Status}\n' wine wine64 libwine fonts-wine 2>/dev/null | awk '/install ok installed/ { print $1 }')
 [ -z "$installed" ] || { as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $installed &&
     as_root env DEBIAN_FRONTEND=noninteractive apt-get autoremove --purge -y -q; }
+# The packages apt downloaded, so that they come from the mirror again, as on a new machine.
+as_root apt-get clean
 [ $dry = 0 ] && echo "fresh: done" || echo "fresh: dry run: nothing was changed"

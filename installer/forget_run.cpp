@@ -14,6 +14,9 @@
 namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Room for SaveRun's data: a folder under MAX_PATH characters, "Kalvero.exe|" and a Run value read
+// into MAX_PATH + 2.
+constexpr DWORD kDataSize = 3 * MAX_PATH;
 
 // The program writes its short 8.3 path, or its long one in quotes where the volume has no short names:
 // both sides are compared as their long paths, without case, while the exe is there.
@@ -26,9 +29,9 @@ bool SameFile(const wchar_t* value, const wchar_t* exe) {
   return la && la < MAX_PATH && lb && lb < MAX_PATH && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
-bool Data(MSIHANDLE install, wchar_t (&data)[2 * MAX_PATH + 4]) {
-  DWORD n = 2 * MAX_PATH + 4;
-  return MsiGetPropertyW(install, L"CustomActionData", data, &n) == ERROR_SUCCESS && n < 2 * MAX_PATH + 4;
+bool Data(MSIHANDLE install, wchar_t (&data)[kDataSize]) {
+  DWORD n = kDataSize;
+  return MsiGetPropertyW(install, L"CustomActionData", data, &n) == ERROR_SUCCESS && n < kDataSize;
 }
 
 struct RunKey {
@@ -47,14 +50,14 @@ struct RunKey {
 }  // namespace
 
 extern "C" __declspec(dllexport) UINT __stdcall ForgetRun(MSIHANDLE install) {
-  wchar_t exe[2 * MAX_PATH + 4], value[MAX_PATH + 2];
+  wchar_t exe[kDataSize], value[MAX_PATH + 2];
   const RunKey run;
   if (Data(install, exe) && run.Read(value) && SameFile(value, exe)) RegDeleteValueW(run.key, L"Kalvero");
   return ERROR_SUCCESS;
 }
 
 extern "C" __declspec(dllexport) UINT __stdcall SaveRun(MSIHANDLE install) {
-  wchar_t data[2 * MAX_PATH + 4], value[MAX_PATH + 2];
+  wchar_t data[kDataSize], value[MAX_PATH + 2];
   DWORD n = MAX_PATH;
   if (RunKey().Read(value) && MsiGetPropertyW(install, L"INSTALLFOLDER", data, &n) == ERROR_SUCCESS && n < MAX_PATH) {
     lstrcatW(lstrcatW(lstrcatW(data, L"Kalvero.exe"), L"|"), value);
@@ -64,7 +67,7 @@ extern "C" __declspec(dllexport) UINT __stdcall SaveRun(MSIHANDLE install) {
 }
 
 extern "C" __declspec(dllexport) UINT __stdcall KeepRun(MSIHANDLE install) {
-  wchar_t data[2 * MAX_PATH + 4], now[MAX_PATH + 2];
+  wchar_t data[kDataSize], now[MAX_PATH + 2];
   const RunKey run;
   wchar_t* const bar = Data(install, data) ? wcschr(data, L'|') : nullptr;
   if (!bar || run.Read(now)) return ERROR_SUCCESS;

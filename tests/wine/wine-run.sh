@@ -7,14 +7,19 @@ kalvero_xvfb_start && { kalvero_prefix_current || kalvero_prefix_new; } &&
     kalvero_keepalive_start "${KALVERO_KEEPALIVE:-$(dirname "$1")/keepalive.exe}" || exit 1
 exec 9>&-  # the lock is not for wine, nor for the servers it may start
 # A session ended under the test (the prefix stopped or replaced by another run) kills it without a word, most
-# often with status 0; the prefix's wineserver (the one working in its folder) is then another one, or none.
+# often with status 0: the prefix's wineserver (the one working in its folder) from before is then gone. A second
+# one may show for a moment, started by a wine that did not reach the first in time, and end at once.
+id=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX")) || exit 1
 server() {
-    local id p
-    id=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX")) || return
+    local p
     for p in $(pgrep wineserver); do [[ $(readlink "/proc/$p/cwd") == */"$id" ]] && echo "$p"; done
 } 2>/dev/null
 before=$(server)
 wine "$@"
 status=$?
-[ "$(server)" = "$before" ] || { echo "kalvero: the Wine session of $WINEPREFIX ended during the test" >&2 && exit 1; }
-exit $status
+after=$(server)
+for p in $before; do grep -qx "$p" <<<"$after" && exit $status; done
+[ -z "$before" ] && exit $status
+echo "kalvero: the Wine session of $WINEPREFIX ended during the test (its wineserver before: $before; after:" \
+    "${after:-none})" >&2
+exit 1

@@ -41,7 +41,7 @@ done
 printf '\nSize: bare_window.exe %d bytes, Kalvero.exe %d bytes\n\n' \
     "$(stat -c %s "$work/bare_window.exe")" "$(stat -c %s "$work/Kalvero.exe")"
 
-. "$repo/tests/wine/env.sh"
+. "$repo/scripts/wine-env.sh"
 export WINEPREFIX="$KALVERO_TEST_ROOT/bench-$$"
 bench_prefix="$WINEPREFIX"
 kalvero_xvfb_start && kalvero_prefix_new && kalvero_keepalive_start "$work/keepalive.exe" || exit 1

@@ -19,7 +19,7 @@ fi
 # No display: a virtual one, a throwaway prefix, and a picture of the window.
 export DISPLAY=:97 KALVERO_TEST_ROOT=/tmp/kalvero-run
 export WINEPREFIX=$KALVERO_TEST_ROOT/pfx
-. tests/wine/env.sh
+. scripts/wine-env.sh
 kalvero_xvfb_start
 kalvero_prefix_new "$WINEPREFIX"
 # The close box is drawn from Marlett (see scripts/screenshot.sh).

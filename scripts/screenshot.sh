@@ -11,7 +11,7 @@
 # « Arrêter dans » submenu, after a delay Wine's shutdown.exe stub took, so that its cancel line shows).
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-. "$root/tests/wine/env.sh"
+. "$root/scripts/wine-env.sh"
 exe=${1:-$root/build/windows-x64/Kalvero.exe}
 shift $(($# > 0))
 shots=${*:-strip-100 strip-150 settings about tray menu-arret menu-redemarrage menu-deconnexion}

@@ -82,7 +82,7 @@ took release
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.
 if [ "${CI:-}" = true ]; then
-  for kind in "" win64 win32; do (. tests/wine/env.sh && { [ -z "$kind" ] || kalvero_wine32 $kind; } && kalvero_xvfb_stop) 2>/dev/null; done
+  for kind in "" win64 win32; do (. scripts/wine-env.sh && { [ -z "$kind" ] || kalvero_wine32 $kind; } && kalvero_xvfb_stop) 2>/dev/null; done
 fi
 
 echo "times: $times; in all $SECONDS s"

@@ -83,7 +83,7 @@ for patch in "$work"/faults/*.patch; do
   git apply -R "$patch"
 done
 echo "faults: $caught caught, $missed missed"
-(KALVERO_TREE=$work/tree/build/windows-x64/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
-[ -z "$wine32" ] || (KALVERO_TREE=$work/tree/build/windows-x86/tests/wine . "$repo/tests/wine/env.sh" && kalvero_wine32 && kalvero_wine_stop)
-for kind in ${scripts:+win64 win32}; do (. "$repo/tests/wine/env.sh" && kalvero_wine32 $kind && kalvero_xvfb_stop); done
+(KALVERO_TREE=$work/tree/build/windows-x64/tests/wine . "$repo/scripts/wine-env.sh" && kalvero_wine_stop && kalvero_xvfb_stop)
+[ -z "$wine32" ] || (KALVERO_TREE=$work/tree/build/windows-x86/tests/wine . "$repo/scripts/wine-env.sh" && kalvero_wine32 && kalvero_wine_stop)
+for kind in ${scripts:+win64 win32}; do (. "$repo/scripts/wine-env.sh" && kalvero_wine32 $kind && kalvero_xvfb_stop); done
 cd "$repo" && git worktree remove --force "$work/tree" && rm -rf "$work"

@@ -3,7 +3,7 @@
 # names, a count of cases, and reading, writing and waiting on what Wine holds.
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/../.." || exit 1
-. tests/wine/env.sh
+. scripts/wine-env.sh
 . installer/package.sh
 passed=0 failed=0 skipped=0
 v=$(kalvero_version) && next=${v%.*}.$((${v##*.} + 1)) || exit 1  # a newer version; Windows Installer ignores a fourth field

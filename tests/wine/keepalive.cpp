@@ -8,7 +8,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     WNDCLASSW wc{0, DefWindowProcW, 0, 0, instance, nullptr, nullptr, nullptr, nullptr, L"WineTestKeepalive"};
     if (first && (!RegisterClassW(&wc) || !CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr)))
         return 1;
-    // env.sh waits for this file before it lets anything else start in the prefix.
+    // wine-env.sh waits for this file before it lets anything else start in the prefix.
     CloseHandle(CreateFileW(L"C:\\kalvero-keepalive.ready", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     MSG msg;
     while (first && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);

@@ -4,7 +4,7 @@
 # registry is saved then, as Windows saves it at shut-down), and MachineRestart.AfterReads runs in a new
 # session, whose keepalive wine-run.sh starts.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-KALVERO_TREE=$(dirname "$1") . "$here/env.sh" || exit 1
+KALVERO_TREE=$(dirname "$1") . "$here/../../scripts/wine-env.sh" || exit 1
 half() {  # passes only if that one test ran and passed: a filter that matches nothing passes too
     local out
     out=$("$here/wine-run.sh" "$1" --gtest_filter="MachineRestart.$2")

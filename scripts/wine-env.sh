@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# Wine environment for Kalvero's tests, benchmarks and screenshots:
-#   . tests/wine/env.sh
+# Wine environment for running Kalvero (scripts/run.sh), its tests, benchmarks and screenshots:
+#   . scripts/wine-env.sh
 #   kalvero_xvfb_start && kalvero_prefix_new && kalvero_keepalive_start path/to/keepalive.exe
 #   wine ...; kalvero_wine_stop; kalvero_xvfb_stop
 # Every function is idempotent, may run in several scripts at once, and never fails a set -e caller by a
@@ -24,7 +24,7 @@ KALVERO_TEMPLATE_VERSION=1 KALVERO_TEMPLATE="$KALVERO_TEST_ROOT/template"
 # in the environment does the same when this file is sourced (CTest's x86 tests).
 kalvero_wine32() {
     local bin
-    bin=$(bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh" bin) || return 1
+    bin=$(bash "$(dirname "${BASH_SOURCE[0]}")/wine32.sh" bin) || return 1
     export PATH=$bin:${PATH//$bin:/} WINEARCH=${1:-win64} KALVERO_TEST_ROOT=${KALVERO_TEST_ROOT%/wine32-win*}/wine32-${1:-win64}
     export WINEPREFIX=$KALVERO_TEST_ROOT/pfx KALVERO_TEMPLATE=$KALVERO_TEST_ROOT/template
 }

@@ -4,7 +4,7 @@
 # every test prefix and template, Wine's own folders and caches in the home folder, the virtual displays
 # the tests started, and the Wine packages purged with what apt then autoremoves and apt's downloads,
 # for scripts/deps.sh to fetch and install again. Root (or sudo).
-#   tools/fresh.sh [--dry-run] [--helpers] [--force]
+#   scripts/fresh.sh [--dry-run] [--helpers] [--force]
 #     --dry-run  prints what it would do, and does nothing
 #     --helpers  also the test roots /tmp/kt-*, which people running the tests side by side use
 #     --force    even while a test run or a holder of the 32-bit Wine is active (they will fail)

@@ -34,3 +34,4 @@ shot=$PWD/build/screenshot.png
 import -window root -crop 400x150+0+0 +repage "$shot"
 echo "No display: Kalvero ran on a virtual display ($DISPLAY); screenshot saved to $shot"
 WINEPREFIX=$WINEPREFIX wineserver -k || true
+kalvero_xvfb_stop

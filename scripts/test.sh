@@ -58,26 +58,30 @@ took windows-x86
 # run_counted LABEL COMMAND...: runs a script that ends with "LABEL: N passed, M failed" and adds its
 # counts; one that says nothing of the kind counts as one failure.
 run_counted() {
-  local label=$1 log line p f
+  local label=$1 log line p f rc
   shift
   log=$(mktemp)
   "$@" 2>&1 | tee "$log"
-  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  rc=${PIPESTATUS[0]}
+  [ "$rc" -eq 0 ] || status=1
   if line=$(grep -E "^$label: [0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?\$" "$log"); then
     read -r _ p _ f _ s _ <<<"$line"
     passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + ${s:-0}))
   else
     failed=$((failed + 1))
+    echo "FAIL: $label ended without its count (exit $rc$([ "$rc" -ne 124 ] || echo ': out of time'))"
   fi
   rm -f "$log"
 }
 
 # The release files and the installers, silently and through their wizards by keyboard, in Wine prefixes
 # of their own; the script counts its cases.
-run_counted installer bash tests/installer/installer.sh
+# Each with a bound far beyond its usual time (2 and 0.5 minutes): a Wine session wedged under emulation (seen
+# once, on a loaded machine: wineboot and a second services.exe waiting on each other) fails the suite, not CI.
+run_counted installer timeout 1800 bash tests/installer/installer.sh
 took installer
 # A release signed with a throwaway certificate, and the manifests.
-run_counted release bash tests/installer/release.sh
+run_counted release timeout 900 bash tests/installer/release.sh
 took release
 
 # Leave no virtual display behind in CI; a developer's session may keep it warm.

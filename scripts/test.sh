@@ -61,7 +61,7 @@ run_counted() {
   local label=$1 log line p f rc
   shift
   log=$(mktemp)
-  "$@" 2>&1 | tee "$log"
+  "$@" </dev/null 2>&1 | tee "$log"  # no terminal: timeout runs the script in a group of its own
   rc=${PIPESTATUS[0]}
   [ "$rc" -eq 0 ] || status=1
   if line=$(grep -E "^$label: [0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?\$" "$log"); then
